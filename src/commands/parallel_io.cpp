@@ -1,0 +1,89 @@
+#include "commands/parallel_io.h"
+
+#include <string>
+
+#include "driver/messages.h"
+#include "driver/translation.h"
+#include "pcf/pin_block.h"
+#include "svf/tokenizer.h"
+#include "tap/navigation.h"
+
+namespace kestrix {
+namespace {
+
+// The PCF character of a PIO pattern character, or '\0' for one that has none.
+char pcfPinCharacter(char c) {
+  switch (c) {
+    case 'H':
+    case 'h':
+      return '1';
+    case 'L':
+    case 'l':
+      return '0';
+    case 'Z':
+    case 'z':
+      return 'Z';
+    case 'U':
+    case 'u':
+      return 'H';
+    case 'D':
+    case 'd':
+      return 'L';
+    case 'X':
+    case 'x':
+      return 'X';
+    default:
+      return '\0';
+  }
+}
+
+}  // namespace
+
+void definePioMap(Translation& t, std::string_view value) {
+  PioState& pio = t.pass.pio;
+  if (pio.pioMapDefined) {
+    fail(t, "\nPIO Map has already been defined!!\nOnly one PIO Map definition allowed per "
+            "file.\nCommand line read was: \n" +
+                t.lastCommandLine + "\n");
+  }
+  pio.pioMapDefined = true;
+  // Direction words and names alternate; the direction words are not examined.
+  TokenCursor cursor(value, t.pass.inParentheses);
+  std::string_view token;
+  std::size_t tokens = 0;
+  while (cursor.takeToken(token)) {
+    if (++tokens % 2 == 0) pio.names.emplace_back(token);
+  }
+  pio.pioNameCount = tokens / 2;
+  writePinDeclarations(t);
+}
+
+void setPioPattern(Translation& t, std::string_view value) {
+  PioState& pio = t.pass.pio;
+  if (!pio.pioMapDefined) {
+    failWithLastLine(t, "Tried to execute a PIO command before a PIO MAP was defined. \n");
+  }
+  if (value.size() != pio.pioNameCount) {
+    fail(t, "Number of characters in the PIO command do not match the number of logical names\n"
+            "from the PIO MAP.\n");
+  }
+  std::string pattern;
+  pattern.reserve(value.size() + 1);
+  for (char c : value) {
+    char pin = pcfPinCharacter(c);
+    if (pin == '\0') {
+      failWithLastLine(t, std::string("Invalid character '") + c + "' in the PIO command.\n");
+    }
+    pattern += pin;
+  }
+  pattern += '"';
+  pio.PIOstring = std::move(pattern);
+  pio.pioInStatement = true;
+}
+
+void executePio(Translation& t) {
+  const ScanState& scans = t.pass.scans;
+  if (!scans.sdrInStatement && !scans.sirInStatement) stepToward(t, t.pass.tap.currentState);
+}
+
+}  // namespace kestrix

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrix {
+
+// Where a translation's messages go: standard output and standard error.
+class Console {
+ public:
+  virtual ~Console() = default;
+  virtual void print(std::string_view text) = 0;
+  virtual void printError(std::string_view text) = 0;
+};
+
+// The process's own streams; standard output is flushed when the console goes.
+class StdConsole final : public Console {
+ public:
+  ~StdConsole() override;
+  void print(std::string_view text) override;
+  void printError(std::string_view text) override;
+};
+
+// Keeps both streams as strings, for tests and for passes whose messages may be dropped.
+class MemoryConsole final : public Console {
+ public:
+  void print(std::string_view text) override { out.append(text); }
+  void printError(std::string_view text) override { err.append(text); }
+  std::string out;
+  std::string err;
+};
+
+}  // namespace kestrix

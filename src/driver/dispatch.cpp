@@ -1,0 +1,137 @@
+#include "driver/dispatch.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "commands/parallel_io.h"
+#include "commands/scan_records.h"
+#include "commands/shift.h"
+#include "commands/state_timing.h"
+#include "driver/messages.h"
+#include "driver/translation.h"
+#include "pcf/pin_block.h"
+#include "svf/tokenizer.h"
+
+namespace kestrix {
+namespace {
+
+using Handler = void (*)(Translation&, std::string_view value, TokenCursor& rest);
+
+struct Keyword {
+  std::string_view upper;
+  std::string_view lower;
+  // The pin block must stand in the file before this keyword's vectors.
+  bool pinBlockFirst;
+  Handler handler;
+  // Run at the end of the statement.
+  std::optional<StatementCommand> collected;
+};
+
+template <ScanKind kKind>
+void scanLength(Translation& t, std::string_view value, TokenCursor&) {
+  setScanLength(t, kKind, value);
+}
+template <void (*kSetter)(Translation&, std::string_view)>
+void valueOnly(Translation& t, std::string_view value, TokenCursor&) {
+  kSetter(t, value);
+}
+// The frequency is taken from the statement's text when it is read.
+void passOver(Translation&, std::string_view, TokenCursor&) {}
+
+constexpr std::optional<StatementCommand> kNotCollected;
+
+const std::array<Keyword, 19> kKeywords = {{
+    {"STATE", "state", true, handleState, kNotCollected},
+    {"ENDDR", "enddr", false, handleEndDr, kNotCollected},
+    {"ENDIR", "endir", false, handleEndIr, kNotCollected},
+    {"HDR", "hdr", false, scanLength<ScanKind::HDR>, kNotCollected},
+    {"HIR", "hir", false, scanLength<ScanKind::HIR>, kNotCollected},
+    {"TDI", "tdi", false, valueOnly<setScanTdi>, kNotCollected},
+    {"TDO", "tdo", false, valueOnly<setScanTdo>, kNotCollected},
+    {"MASK", "mask", false, valueOnly<setScanMask>, kNotCollected},
+    {"SMASK", "smask", false, valueOnly<setScanSmask>, kNotCollected},
+    {"PIO", "pio", false, valueOnly<setPioPattern>, StatementCommand::kPio},
+    // PIOMAP writes the pin block itself once the map is built.
+    {"PIOMAP", "piomap", false, valueOnly<definePioMap>, kNotCollected},
+    {"RUNTEST", "runtest", true, handleRunTest, kNotCollected},
+    {"SDR", "sdr", true, scanLength<ScanKind::SDR>, StatementCommand::kSdr},
+    {"SIR", "sir", true, scanLength<ScanKind::SIR>, StatementCommand::kSir},
+    {"TDR", "tdr", false, scanLength<ScanKind::TDR>, kNotCollected},
+    {"TIR", "tir", false, scanLength<ScanKind::TIR>, kNotCollected},
+    {"TRST", "trst", false, handleTrst, kNotCollected},
+    {"WAIT", "wait", false, handleWait, kNotCollected},
+    {"FREQUENCY", "frequency", false, passOver, kNotCollected},
+}};
+
+const Keyword* findKeyword(std::string_view word) {
+  for (const Keyword& keyword : kKeywords) {
+    if (word == keyword.upper || word == keyword.lower) return &keyword;
+  }
+  return nullptr;
+}
+
+void dispatch(Translation& t, std::string_view word, std::string_view value, TokenCursor& rest) {
+  const Keyword* keyword = findKeyword(word);
+  if (keyword == nullptr) {
+    std::string message = "\nINVALID COMMAND ENCOUNTERED!\n\nCommand line read was :\n   ";
+    message += t.lastCommandLine;
+    message += " \n";
+    t.console.print(message);
+    return;
+  }
+  if (keyword->pinBlockFirst && !t.pass.output.pinBlockWritten) writePinDeclarations(t);
+  keyword->handler(t, value, rest);
+  if (keyword->collected) t.pass.commands.push_back(*keyword->collected);
+}
+
+// A "(" with no ")" after it would make the rest of the statement one token.
+void checkParentheses(Translation& t, std::string_view statement) {
+  std::size_t open = statement.rfind('(');
+  if (open != std::string_view::npos && statement.find(')', open) == std::string_view::npos) {
+    failStatement(t, "\nMissing \")\" in statement!\n");
+  }
+}
+
+}  // namespace
+
+void translateStatement(Translation& t, std::string_view statement) {
+  checkParentheses(t, statement);
+  t.pass.inParentheses = false;
+  TokenCursor cursor(statement, t.pass.inParentheses);
+  std::string_view keyword, value;
+  while (nextToken(cursor, keyword, value)) dispatch(t, keyword, value, cursor);
+  executeStatement(t);
+}
+
+void executeStatement(Translation& t) {
+  PassState& pass = t.pass;
+  if (pass.commands.empty()) return;
+  if (pass.pio.pioInStatement) {
+    t.output->write("use pcf order Parallel\n");
+    ++pass.output.vectorCount;
+  }
+  for (StatementCommand command : pass.commands) {
+    switch (command) {
+      case StatementCommand::kSdr:
+        executeSdr(t);
+        break;
+      case StatementCommand::kSir:
+        executeSir(t);
+        break;
+      case StatementCommand::kPio:
+        executePio(t);
+        break;
+    }
+  }
+  pass.commands.clear();
+  if (pass.pio.pioInStatement) {
+    pass.pio.PIOstring.assign(1, '"');
+    t.output->write("use pcf order Scan\n");
+    ++pass.output.vectorCount;
+    pass.pio.pioInStatement = false;
+  }
+  pass.scans.sdrInStatement = pass.scans.sirInStatement = false;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+namespace kestrix {
+
+struct Translation;
+
+// The common endings of statement errors, each followed by the fatal stop.
+// `message`, then "COMMAND LINE WAS: <statement>\n".
+[[noreturn]] void failStatement(Translation& t, std::string_view message);
+// `message`, then "The last line read from input file was : \n\n" and "   <statement> \n\n".
+[[noreturn]] void failWithLastLine(Translation& t, std::string_view message);
+// `message` alone.
+[[noreturn]] void fail(Translation& t, std::string_view message);
+
+}  // namespace kestrix

@@ -1,0 +1,100 @@
+#include "driver/run.h"
+
+#include <new>
+
+#include "driver/command_line.h"
+#include "driver/dispatch.h"
+#include "driver/fatal.h"
+#include "driver/messages.h"
+#include "driver/translation.h"
+#include "pcf/pin_block.h"
+#include "tap/navigation.h"
+
+namespace kestrix {
+namespace {
+
+// Before each statement: past the budget the pass starts again with a tighter split point
+// (false: the statement is dropped); past the split point the next file begins.
+bool checkBudget(Translation& t) {
+  const Options& options = t.options;
+  std::int64_t splitPoint = options.splitThreshold - t.restartMargin;
+  if (t.pass.output.vectorCount >= options.maxVectors) {
+    // Every statement already has a file of its own: another pass would end the same way.
+    if (splitPoint < kHeadLines) {
+      fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
+                  std::to_string(options.maxVectors) + ").\nCOMMAND LINE WAS: " +
+                  t.previousCommandLine + "\n");
+    }
+    restartTranslation(t);
+    t.restartMargin += kSplitMargin;
+    return false;
+  }
+  if (t.pass.output.vectorCount > splitPoint) {
+    openNextOutputFile(t);
+    writePinDeclarations(t);
+    gotoState(t, TapState::IDLE);
+  }
+  return true;
+}
+
+void translateInput(Translation& t) {
+  for (;;) {
+    std::swap(t.previousCommandLine, t.lastCommandLine);
+    if (!readStatement(t, t.lastCommandLine)) return;
+    if (checkBudget(t)) translateStatement(t, t.lastCommandLine);
+  }
+}
+
+void finishRun(Translation& t) {
+  closeOutputFile(t);
+  t.input.reset();
+  std::int64_t files = t.pass.output.fileNumber - 1;
+  if (files > 1) {
+    t.console.print("Translation Successful " + std::to_string(files) + " files generated.\n");
+  } else {
+    t.console.print("Translation Successful 1 file generated.\n");
+  }
+}
+
+// After a stop: the input closes and the current file keeps what was written, without trailer.
+void closeAfterStop(Translation& t) {
+  t.input.reset();
+  if (t.output != nullptr) t.output->closeWithoutTrailer();
+  t.output.reset();
+}
+
+void translate(Translation& t, const std::vector<std::string>& args) {
+  t.options.programName = args[0];
+  t.options.inputFile = args[1];
+  t.options.headerFile = args[2];
+  t.options.outputFile = args[3];
+  t.input = t.files.openRead(t.options.inputFile);
+  if (t.input == nullptr) fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
+  t.lines.attach(t.input.get());
+  openNextOutputFile(t);
+  readOptions(args, t.options, t.console);
+  fixBudget(t.options);
+  translateInput(t);
+  finishRun(t);
+}
+
+}  // namespace
+
+int runTranslation(const std::vector<std::string>& args, Console& console, FileSystem& files) {
+  if (args.size() < 4) {
+    printUsage(console, args.empty() ? std::string() : args[0]);
+    return 1;
+  }
+  Translation t(console, files);
+  try {
+    translate(t, args);
+  } catch (const TranslationAborted&) {
+    closeAfterStop(t);
+  } catch (const std::bad_alloc&) {
+    console.printError("Out of memory!\n");
+    closeAfterStop(t);
+  }
+  return 1;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "driver/console.h"
+#include "driver/io.h"
+
+namespace kestrix {
+
+// One whole run of the program: `args` as the command line gives them (program name first).
+// Returns the exit status, which is 1 in every case, a successful translation included.
+int runTranslation(const std::vector<std::string>& args, Console& console, FileSystem& files);
+
+}  // namespace kestrix

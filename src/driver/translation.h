@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/parallel_io.h"
+#include "commands/scan_records.h"
+#include "commands/state_timing.h"
+#include "driver/console.h"
+#include "driver/io.h"
+#include "pcf/output_files.h"
+#include "pcf/pcf_file.h"
+#include "svf/frequency_directive.h"
+#include "svf/line_reader.h"
+#include "svf/statement_reader.h"
+#include "tap/tap_state.h"
+
+namespace kestrix {
+
+inline constexpr std::int64_t kDefaultMaxVectors = 440000;
+inline constexpr std::int64_t kMinMaxVectors = 30000;
+inline constexpr std::int64_t kMaxMaxVectors = 1000000;
+// Room between the split point and the budget, and the step by which a restart tightens it.
+inline constexpr std::int64_t kSplitMargin = 25000;
+// Lines charged for the head of every PCF file.
+inline constexpr std::int64_t kHeadLines = 17;
+
+// What the command line settles; it lasts through every pass.
+struct Options {
+  std::string programName;
+  std::string inputFile;
+  std::string headerFile;
+  std::string outputFile;
+  bool commentsOn = false;
+  std::int64_t maxVectors = 0;
+  std::int64_t splitThreshold = 0;
+};
+
+// The commands of a statement that run at its end, in statement order.
+enum class StatementCommand : std::uint8_t { kSdr, kSir, kPio };
+
+// Everything a restart puts back to its start-up value: a repeated pass is a fresh run.
+struct PassState {
+  ReaderState reader;
+  FrequencyState frequency;
+  bool inParentheses = false;
+  TapModel tap;
+  ScanState scans;
+  TimingState timing;
+  PioState pio;
+  OutputState output;
+  std::vector<StatementCommand> commands;
+};
+
+// One translation: options, the seams it reads and writes through, and the pass state.
+struct Translation {
+  Translation(Console& consoleIn, FileSystem& filesIn) : console(consoleIn), files(filesIn) {}
+
+  Console& console;
+  FileSystem& files;
+  Options options;
+  std::unique_ptr<ByteSource> input;
+  LineReader lines;
+  std::unique_ptr<PcfFile> output;
+  std::int64_t restartMargin = 0;
+  PassState pass;
+  // The statement being translated, quoted by messages, and the one before it.
+  std::string lastCommandLine;
+  std::string previousCommandLine;
+};
+
+}  // namespace kestrix

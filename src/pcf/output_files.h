@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrix {
+
+struct Translation;
+
+// The output side of one translation pass.
+struct OutputState {
+  // Lines charged to the current PCF file against the vector budget.
+  std::int64_t vectorCount = 0;
+  // The number the next file opened will bear: files produced so far are fileNumber - 1.
+  std::int64_t fileNumber = 1;
+  bool pinBlockWritten = false;
+};
+
+// The name of PCF file `number`: the directory part of `outputFile` (up to its last "/" or
+// "\" and the blanks after it), the first six characters of the base name without its
+// extension, the number and ".pcf". Empty when no base name is left after the directory part.
+std::string pcfFileName(const std::string& outputFile, std::int64_t number);
+
+// Finishes the current file (if any) and opens the next numbered one with its head.
+void openNextOutputFile(Translation& t);
+// Writes the trailer and closes the current file.
+void closeOutputFile(Translation& t);
+// Abandons the files of this pass and begins again with file 1 from the start of the input.
+void restartTranslation(Translation& t);
+
+}  // namespace kestrix

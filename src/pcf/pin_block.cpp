@@ -1,0 +1,43 @@
+#include "pcf/pin_block.h"
+
+#include <string>
+
+#include "driver/translation.h"
+
+namespace kestrix {
+namespace {
+
+void appendNameList(std::string& block, const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) block += ", ";
+    block += names[i];
+  }
+}
+
+}  // namespace
+
+void writePinDeclarations(Translation& t) {
+  const std::vector<std::string>& names = t.pass.pio.names;
+  std::string block;
+  for (const std::string& name : names) {
+    block += "assign " + name + " to nodes \"" + name + "\" \n";
+  }
+  if (!names.empty()) {
+    block += "bidirectional ";
+    appendNameList(block, names);
+  }
+  block += "\ninputs TCK, TMS, TDI\noutputs TDO\n\npower VCC, GND\nfamily TTL\n\n";
+  block += "pcf order default Scan is TCK, TMS, TDI, TDO\n";
+  if (!names.empty()) {
+    block += "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, ";
+    appendNameList(block, names);
+  }
+  block += "\nunit \"Test\"\npcf\nuse pcf order Scan\n";
+  t.output->write(block);
+  // One line per name, the name lists, the JTAG declarations, unit and pcf.
+  std::int64_t nameCount = static_cast<std::int64_t>(names.size());
+  t.pass.output.vectorCount += names.empty() ? 5 : nameCount + 7;
+  t.pass.output.pinBlockWritten = true;
+}
+
+}  // namespace kestrix

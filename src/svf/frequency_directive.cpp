@@ -1,0 +1,61 @@
+#include "svf/frequency_directive.h"
+
+#include "svf/blank.h"
+
+namespace kestrix {
+namespace {
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && isBlank(text[at])) ++at;
+  return at;
+}
+
+// One search word: returns the length the line keeps.
+std::size_t scanFor(std::string_view word, FrequencyState& frequency, Console& console,
+                    std::string_view line) {
+  std::size_t found = line.find(word);
+  if (found == std::string_view::npos) return line.size();
+  frequency.unit = "m";
+  frequency.value = "0";
+  std::size_t at = skipBlanks(line, found + word.size());
+  if (at < line.size() && isDigit(line[at])) {
+    std::size_t length = frequencyNumberLength(line.substr(at));
+    frequency.value.assign(line.substr(at, length));
+    at += length;
+  }
+  console.print("Frequency=" + frequency.value);
+  at = skipBlanks(line, at);
+  std::size_t keep = line.size();
+  if (at < line.size()) {
+    std::size_t end = at;
+    while (end < line.size() && !isBlank(line[end])) ++end;
+    frequency.unit.assign(line.substr(at, end - at));
+    keep = end;
+  }
+  console.print(frequency.unit + "\nRunning...");
+  return keep;
+}
+
+}  // namespace
+
+std::size_t frequencyNumberLength(std::string_view text) {
+  std::size_t end = 0;
+  while (end < text.size() && (isDigit(text[end]) || text[end] == '.')) ++end;
+  if (end < text.size() && (text[end] == 'E' || text[end] == 'e')) {
+    std::size_t exponent = end + 1;
+    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+    if (exponent < text.size() && isDigit(text[exponent])) {
+      while (exponent < text.size() && isDigit(text[exponent])) ++exponent;
+      end = exponent;
+    }
+  }
+  return end;
+}
+
+std::size_t scanFrequencyDirective(FrequencyState& frequency, Console& console,
+                                   std::string_view line) {
+  std::size_t keep = scanFor("FREQUENCY", frequency, console, line);
+  return scanFor("frequency:", frequency, console, line.substr(0, keep));
+}
+
+}  // namespace kestrix

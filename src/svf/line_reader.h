@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "driver/io.h"
+
+namespace kestrix {
+
+// Splits a byte source into physical lines of any length. Each input byte is looked at once.
+class LineReader {
+ public:
+  static constexpr std::size_t kChunkSize = 1 << 16;
+
+  void attach(ByteSource* source);
+  // The next physical line, its newline included when it has one; false at the end of the
+  // input or on a read error (see failed()).
+  bool next(std::string& line);
+  bool failed() const { return failed_; }
+  // Starts again at the beginning of the input; false when the source cannot rewind.
+  bool rewind();
+
+ private:
+  bool refill();
+
+  ByteSource* source_ = nullptr;
+  std::vector<char> chunk_ = std::vector<char>(kChunkSize);
+  std::size_t position_ = 0;
+  std::size_t end_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "tap/tap_state.h"
+
+namespace kestrix {
+
+struct Translation;
+
+// One navigation cycle with TMS 1 (or 0), TDI "Z" and TDO "X".
+void clockTms1(Translation& t, std::string_view comment = {});
+void clockTms0(Translation& t, std::string_view comment = {});
+
+// One cycle toward `target` when it is a successor of the current state (from UNDEFINED the
+// five reset clocks first). True when the TAP has reached the target.
+bool stepToward(Translation& t, TapState target);
+
+// Walks the fixed path from a stable state (or UNDEFINED) to the stable `target`; a target
+// that is not stable stops the translation. From any other state nothing happens.
+void gotoState(Translation& t, TapState target);
+
+// The states `gotoState` enters from one stable state to another, one per cycle.
+std::span<const TapState> gotoPath(TapState from, TapState to);
+
+// One stepToward per state of `path`.
+void walk(Translation& t, std::span<const TapState> path);
+
+}  // namespace kestrix
