@@ -38,6 +38,8 @@ class PcfFile {
     return buffer_.data() + used_;
   }
   void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  // The end of the room that the last reserve made: writers of many lines check against it.
+  char* bufferEnd() { return buffer_.data() + buffer_.size(); }
 
   // Writes the trailer and closes the file; a failure stops the translation.
   void finish();

@@ -15,8 +15,8 @@ std::size_t scanFor(std::string_view word, FrequencyState& frequency, Console& c
                     std::string_view line) {
   std::size_t found = line.find(word);
   if (found == std::string_view::npos) return line.size();
-  frequency.unit = "m";
-  frequency.value = "0";
+  frequency.unit.assign(1, 'm');
+  frequency.value.assign(1, '0');
   std::size_t at = skipBlanks(line, found + word.size());
   if (at < line.size() && isDigit(line[at])) {
     std::size_t length = frequencyNumberLength(line.substr(at));

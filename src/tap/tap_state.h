@@ -33,9 +33,9 @@ inline constexpr int kTapStateCount = 16;
 // The SVF keyword of a state (upper case); empty for UNDEFINED.
 constexpr std::string_view tapStateKeyword(TapState state) {
   constexpr std::array<std::string_view, 17> kKeywords = {
-      "RESET",   "IDLE",     "DRSELECT",  "DRCAPTURE", "DRSHIFT", "DREXIT1",
-      "DRPAUSE", "DREXIT2",  "DRUPDATE",  "IRSELECT",  "IRCAPTURE", "IRSHIFT",
-      "IREXIT1", "IRPAUSE",  "IREXIT2",   "IRUPDATE",  ""};
+      "RESET",   "IDLE",    "DRSELECT", "DRCAPTURE", "DRSHIFT",   "DREXIT1",
+      "DRPAUSE", "DREXIT2", "DRUPDATE", "IRSELECT",  "IRCAPTURE", "IRSHIFT",
+      "IREXIT1", "IRPAUSE", "IREXIT2",  "IRUPDATE",  ""};
   return kKeywords[static_cast<int>(state)];
 }
 
