@@ -2,7 +2,11 @@
 //
 //   kestrix_workload programming <groups>        SIR 8, SDR 1024 (TDI, TDO, MASK), RUNTEST 100 TCK
 //   kestrix_workload long-scan <bits>            one SDR of <bits> bits, hex wrapped at 64 digits
-//   kestrix_workload restarts <statements> <bits> SDR statements sized to force restarts
+//   kestrix_workload restarts <groups>           programming groups, then six scans of 149990
+//                                                lines each: with the default budget the last
+//                                                file overruns at every split point from 415000
+//                                                down to 315000, so the translation restarts
+//                                                five times, each time near its end
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +46,7 @@ void scan(const char* command, std::uint64_t bits, bool expect) {
 int usage() {
   std::fprintf(stderr,
                "usage: kestrix_workload programming <groups> | long-scan <bits> | "
-               "restarts <statements> <bits>\n");
+               "restarts <groups>\n");
   return 2;
 }
 
@@ -53,20 +57,21 @@ int main(int argc, char** argv) {
   std::string kind = argv[1];
   std::uint64_t size = std::strtoull(argv[2], nullptr, 10);
   std::printf("! kestrix benchmark workload: %s %s\n", argv[1], argv[2]);
-  if (kind == "programming") {
+  if (kind == "programming" || kind == "restarts") {
     std::printf("FREQUENCY 1E6 HZ;\nTRST OFF;\nENDIR IDLE;\nENDDR IDLE;\nSTATE RESET IDLE;\n");
     for (std::uint64_t group = 0; group < size; ++group) {
       scan("SIR", 8, false);
       scan("SDR", 1024, true);
       std::printf("RUNTEST 100 TCK;\n");
     }
+    if (kind == "restarts") {
+      // 3 entry cycles, 74990 bits and 2 end cycles: 149990 lines a scan.
+      for (int i = 0; i < 6; ++i) scan("SDR", 74990, true);
+      std::printf("RUNTEST 100 TCK;\n");
+    }
   } else if (kind == "long-scan") {
     std::printf("STATE IDLE;\n");
     scan("SDR", size, true);
-  } else if (kind == "restarts" && argc == 4) {
-    std::uint64_t bits = std::strtoull(argv[3], nullptr, 10);
-    std::printf("STATE IDLE;\n");
-    for (std::uint64_t i = 0; i < size; ++i) scan("SDR", bits, true);
   } else {
     return usage();
   }

@@ -28,7 +28,11 @@ std::uint32_t readScanLength(Translation& t, std::string_view value) {
 void convertInto(Translation& t, std::string_view value, std::optional<BitString>& slot) {
   ScanRegister& record = t.pass.scans.record(t.pass.scans.currentScanKind);
   BitString bits;
-  switch (hexToBits(value, record.length, bits)) {
+  // A pass that only counts lines needs to know which values are present, not their bits.
+  HexResult result =
+      t.countingOnly ? checkHex(value, record.length) : hexToBits(value, record.length, bits);
+  if (t.countingOnly) bits.length = record.length;
+  switch (result) {
     case HexResult::kOk:
       slot = std::move(bits);
       return;

@@ -120,95 +120,81 @@ class BitView {
  public:
   explicit BitView(const std::optional<BitString>& bits) {
     if (bits) {
-      low_ = bits->low.data();
-      lowSize_ = bits->low.size();
+      stored_ = bits->stored.data();
+      storedSize_ = bits->stored.size();
       length_ = bits->length;
     }
   }
   char bit(std::uint64_t i) const {
-    if (i < lowSize_) return low_[lowSize_ - 1 - i];
+    if (i < storedSize_) return stored_[i];
     return i < length_ ? '0' : '\0';
   }
   bool present() const { return length_ != 0; }
-  // Bits below `end` all come from the stored digits (or the string is absent).
-  bool stored(std::uint64_t end) const { return !present() || end <= lowSize_; }
-  // Bit i is lowEnd()[-1 - i] while stored.
-  const char* lowEnd() const { return low_ + lowSize_; }
+  // Bits `from` to `from + count - 1` as characters: the stored ones where they stand, others
+  // copied into `scratch` (count characters).
+  const char* span(std::uint64_t from, std::size_t count, char* scratch) const {
+    if (from + count <= storedSize_) return stored_ + from;
+    for (std::size_t k = 0; k < count; ++k) scratch[k] = bit(from + k);
+    return scratch;
+  }
 
  private:
-  const char* low_ = nullptr;
-  std::uint64_t lowSize_ = 0;
+  const char* stored_ = nullptr;
+  std::uint64_t storedSize_ = 0;
   std::uint64_t length_ = 0;
 };
 
-// The pin characters of every bit of one segment: TDI "Z" where nothing drives it, TDO "X"
-// where nothing is compared.
+// The pin characters of the bits of one segment: TDI "Z" where nothing drives it (no TDI bit,
+// or SMASK "0"), TDO "X" where nothing is compared (no TDO bit, or MASK "0"), else "L" or "H".
+// A missing SMASK or MASK bit counts as "1".
 class SegmentBits {
  public:
+  static constexpr std::size_t kChunk = 4096;
+
   explicit SegmentBits(const ScanRegister& r)
       : tdi_(r.tdi), tdo_(r.tdo), mask_(r.mask), smask_(r.smask) {}
-  // Branch-free: scan data is random, and a mispredicted branch per bit costs more than the
-  // rest of the cycle.
+
   char tdi(std::uint64_t i) const {
-    static constexpr char kTdi[4] = {'Z', 'Z', '0', '1'};
     char level = tdi_.bit(i);
-    unsigned driven = (level != '\0') & (smask_.bit(i) != '0');
-    return kTdi[driven * 2 + (level == '1')];
+    return (level == '\0' || smask_.bit(i) == '0') ? 'Z' : level;
   }
   char tdo(std::uint64_t i) const {
-    static constexpr char kTdo[4] = {'X', 'X', 'L', 'H'};
     char level = tdo_.bit(i);
-    unsigned compared = (level != '\0') & (mask_.bit(i) != '0');
-    return kTdo[compared * 2 + (level == '1')];
+    if (level == '\0' || mask_.bit(i) == '0') return 'X';
+    return level == '0' ? 'L' : 'H';
   }
 
-  // The characters of bits `from` to `from + count - 1`. Where every string holds its stored
-  // digits for the whole range, loops without a test per string fill them.
+  // The characters of bits `from` to `from + count - 1` (count at most kChunk), in loops
+  // without a branch per bit: scan data is random, and a mispredicted branch per bit costs
+  // more than the rest of the cycle.
   void fill(std::uint64_t from, std::size_t count, char* tdiOut, char* tdoOut) const {
-    std::uint64_t end = from + count;
-    if (tdi_.stored(end) && smask_.stored(end)) {
-      fillTdi(from, count, tdiOut);
+    char levels[kChunk];
+    char masks[kChunk];
+    if (!tdi_.present()) {
+      std::memset(tdiOut, 'Z', count);
     } else {
-      for (std::size_t k = 0; k < count; ++k) tdiOut[k] = tdi(from + k);
+      const char* level = tdi_.span(from, count, levels);
+      const char* smask = smask_.present() ? smask_.span(from, count, masks) : nullptr;
+      for (std::size_t k = 0; k < count; ++k) {
+        bool driven = level[k] != '\0' && (smask == nullptr || smask[k] != '0');
+        tdiOut[k] = driven ? level[k] : 'Z';
+      }
     }
-    if (tdo_.stored(end) && mask_.stored(end)) {
-      fillTdo(from, count, tdoOut);
-    } else {
-      for (std::size_t k = 0; k < count; ++k) tdoOut[k] = tdo(from + k);
+    if (!tdo_.present()) {
+      std::memset(tdoOut, 'X', count);
+      return;
+    }
+    const char* level = tdo_.span(from, count, levels);
+    const char* mask = mask_.present() ? mask_.span(from, count, masks) : nullptr;
+    for (std::size_t k = 0; k < count; ++k) {
+      bool compared = level[k] != '\0' && (mask == nullptr || mask[k] != '0');
+      // 'L' for '0', 'H' for '1'.
+      char expected = static_cast<char>('L' - 4 * (level[k] - '0'));
+      tdoOut[k] = compared ? expected : 'X';
     }
   }
 
  private:
-  void fillTdi(std::uint64_t from, std::size_t count, char* out) const {
-    if (!tdi_.present()) {
-      std::memset(out, 'Z', count);
-      return;
-    }
-    const char* level = tdi_.lowEnd() - 1 - from;
-    if (!smask_.present()) {
-      for (std::size_t k = 0; k < count; ++k) out[k] = level[-static_cast<std::ptrdiff_t>(k)];
-      return;
-    }
-    const char* smask = smask_.lowEnd() - 1 - from;
-    for (std::size_t k = 0; k < count; ++k) {
-      auto back = -static_cast<std::ptrdiff_t>(k);
-      out[k] = smask[back] == '0' ? 'Z' : level[back];
-    }
-  }
-  void fillTdo(std::uint64_t from, std::size_t count, char* out) const {
-    if (!tdo_.present()) {
-      std::memset(out, 'X', count);
-      return;
-    }
-    const char* level = tdo_.lowEnd() - 1 - from;
-    const char* mask = mask_.present() ? mask_.lowEnd() - 1 - from : nullptr;
-    for (std::size_t k = 0; k < count; ++k) {
-      auto back = -static_cast<std::ptrdiff_t>(k);
-      char expected = level[back] == '1' ? 'H' : 'L';
-      out[k] = (mask != nullptr && mask[back] == '0') ? 'X' : expected;
-    }
-  }
-
   BitView tdi_, tdo_, mask_, smask_;
 };
 
@@ -232,16 +218,22 @@ class BitComment {
 };
 
 // The cycles that stay in the shift state, a chunk of pin characters at a time.
+// The segment's last bit may be among them (when it does not leave the shift state): its
+// comment carries the segment's suffix.
 void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, std::uint64_t from,
-                 std::uint64_t to) {
-  constexpr std::size_t kChunk = 4096;
+                 std::uint64_t to, std::uint64_t length) {
+  if (t.output->discarding()) {
+    chargeSteadyShift(t, to - from);
+    return;
+  }
+  constexpr std::size_t kChunk = SegmentBits::kChunk;
   char tdi[kChunk];
   char tdo[kChunk];
   for (std::uint64_t bit = from; bit < to; bit += kChunk) {
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, to - bit));
     bits.fill(bit, count, tdi, tdo);
     writeSteadyShift(t, *t.output, bit, count, tdi, tdo,
-                     [&comment](std::uint64_t i) { return comment(i, false); });
+                     [&comment, length](std::uint64_t i) { return comment(i, i + 1 == length); });
   }
 }
 
@@ -257,7 +249,7 @@ void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
   std::uint64_t i = 0;
   while (i < length) {
     if (i < steadyEnd && inSteadyShift(t)) {
-      shiftSteady(t, bits, comment, i, steadyEnd);
+      shiftSteady(t, bits, comment, i, steadyEnd, length);
       i = steadyEnd;
       continue;
     }

@@ -30,4 +30,18 @@ class MemoryConsole final : public Console {
   std::string err;
 };
 
+// Forwards to a console that can change while a translation runs (passes whose messages are
+// held back until it is known that they count).
+class RoutedConsole final : public Console {
+ public:
+  explicit RoutedConsole(Console& target) : target_(&target) {}
+  void routeTo(Console& target) { target_ = &target; }
+  Console& target() const { return *target_; }
+  void print(std::string_view text) override { target_->print(text); }
+  void printError(std::string_view text) override { target_->printError(text); }
+
+ private:
+  Console* target_;
+};
+
 }  // namespace kestrix

@@ -87,9 +87,10 @@ void dispatch(Translation& t, std::string_view word, std::string_view value, Tok
 
 // A "(" with no ")" after it would make the rest of the statement one token.
 void checkParentheses(Translation& t, std::string_view statement) {
-  std::size_t open = statement.rfind('(');
-  if (open != std::string_view::npos && statement.find(')', open) == std::string_view::npos) {
-    failStatement(t, "\nMissing \")\" in statement!\n");
+  for (std::size_t open = statement.find('('); open != std::string_view::npos;) {
+    std::size_t close = statement.find(')', open);
+    if (close == std::string_view::npos) failStatement(t, "\nMissing \")\" in statement!\n");
+    open = statement.find('(', close);
   }
 }
 

@@ -14,7 +14,8 @@ bool isDirectory(const std::string& path) {
 
 class FileSource final : public ByteSource {
  public:
-  explicit FileSource(std::FILE* file) : file_(file) {}
+  explicit FileSource(std::FILE* file)
+      : file_(file), seekable_(std::fseek(file, 0, SEEK_SET) == 0) {}
   ~FileSource() override { std::fclose(file_); }
   long read(char* buffer, std::size_t size) override {
     std::size_t count = std::fread(buffer, 1, size, file_);
@@ -25,9 +26,11 @@ class FileSource final : public ByteSource {
     std::clearerr(file_);
     return std::fseek(file_, 0, SEEK_SET) == 0;
   }
+  bool canRewind() const override { return seekable_; }
 
  private:
   std::FILE* file_;
+  bool seekable_;
 };
 
 class FileSink final : public ByteSink {
@@ -53,7 +56,8 @@ class FileSink final : public ByteSink {
 
 class MemorySource final : public ByteSource {
  public:
-  MemorySource(const std::string& contents, bool failing) : contents_(contents), failing_(failing) {}
+  MemorySource(const std::string& contents, bool failing)
+      : contents_(contents), failing_(failing) {}
   long read(char* buffer, std::size_t size) override {
     if (failing_) return -1;
     std::size_t count = contents_.copy(buffer, size, position_);
@@ -64,6 +68,7 @@ class MemorySource final : public ByteSource {
     position_ = 0;
     return true;
   }
+  bool canRewind() const override { return true; }
 
  private:
   const std::string& contents_;

@@ -16,6 +16,8 @@ class ByteSource {
   // Reads up to `size` bytes: the count read, 0 at the end of the input, -1 on a read error.
   virtual long read(char* buffer, std::size_t size) = 0;
   virtual bool rewind() = 0;
+  // False for a stream that can be read only once (a pipe).
+  virtual bool canRewind() const = 0;
 };
 
 // A writable byte stream (one PCF file). Every failure is reported, never hidden.

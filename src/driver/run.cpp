@@ -6,44 +6,13 @@
 #include "driver/dispatch.h"
 #include "driver/fatal.h"
 #include "driver/messages.h"
+#include "driver/passes.h"
 #include "driver/translation.h"
 #include "pcf/pin_block.h"
 #include "tap/navigation.h"
 
 namespace kestrix {
 namespace {
-
-// Before each statement: past the budget the pass starts again with a tighter split point
-// (false: the statement is dropped); past the split point the next file begins.
-bool checkBudget(Translation& t) {
-  const Options& options = t.options;
-  std::int64_t splitPoint = options.splitThreshold - t.restartMargin;
-  if (t.pass.output.vectorCount >= options.maxVectors) {
-    // Every statement already has a file of its own: another pass would end the same way.
-    if (splitPoint < kHeadLines) {
-      fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
-                  std::to_string(options.maxVectors) + ").\nCOMMAND LINE WAS: " +
-                  t.previousCommandLine + "\n");
-    }
-    restartTranslation(t);
-    t.restartMargin += kSplitMargin;
-    return false;
-  }
-  if (t.pass.output.vectorCount > splitPoint) {
-    openNextOutputFile(t);
-    writePinDeclarations(t);
-    gotoState(t, TapState::IDLE);
-  }
-  return true;
-}
-
-void translateInput(Translation& t) {
-  for (;;) {
-    std::swap(t.previousCommandLine, t.lastCommandLine);
-    if (!readStatement(t, t.lastCommandLine)) return;
-    if (checkBudget(t)) translateStatement(t, t.lastCommandLine);
-  }
-}
 
 void finishRun(Translation& t) {
   closeOutputFile(t);

@@ -19,6 +19,8 @@
 
 namespace kestrix {
 
+class StatementCache;
+
 inline constexpr std::int64_t kDefaultMaxVectors = 440000;
 inline constexpr std::int64_t kMinMaxVectors = 30000;
 inline constexpr std::int64_t kMaxMaxVectors = 1000000;
@@ -36,6 +38,9 @@ struct Options {
   bool commentsOn = false;
   std::int64_t maxVectors = 0;
   std::int64_t splitThreshold = 0;
+  // Restart by writing every pass again, the straightforward way, instead of counting the
+  // abandoned passes; tests compare the two.
+  bool plainRestarts = false;
 };
 
 // The commands of a statement that run at its end, in statement order.
@@ -56,15 +61,22 @@ struct PassState {
 
 // One translation: options, the seams it reads and writes through, and the pass state.
 struct Translation {
-  Translation(Console& consoleIn, FileSystem& filesIn) : console(consoleIn), files(filesIn) {}
+  Translation(Console& consoleIn, FileSystem& filesIn)
+      : realConsole(consoleIn), console(consoleIn), files(filesIn) {}
 
-  Console& console;
+  // The program's console, and the one messages go to now (held back during counting passes).
+  Console& realConsole;
+  RoutedConsole console;
   FileSystem& files;
   Options options;
   std::unique_ptr<ByteSource> input;
   LineReader lines;
   std::unique_ptr<PcfFile> output;
   std::int64_t restartMargin = 0;
+  // The PCF files of this pass only count their lines: the pass will be repeated, writing.
+  bool countingOnly = false;
+  // Where a counting pass takes its statements from, when not from the reader.
+  StatementCache* statementCache = nullptr;
   PassState pass;
   // The statement being translated, quoted by messages, and the one before it.
   std::string lastCommandLine;

@@ -25,7 +25,8 @@ std::string pcfFileName(const std::string& outputFile, std::int64_t number);
 void openNextOutputFile(Translation& t);
 // Writes the trailer and closes the current file.
 void closeOutputFile(Translation& t);
-// Abandons the files of this pass and begins again with file 1 from the start of the input.
-void restartTranslation(Translation& t);
+// Abandons the files of this pass and begins again with file 1 from the start of the input
+// (which the caller may already hold in another form: then `rewindInput` is false).
+void restartTranslation(Translation& t, bool rewindInput = true);
 
 }  // namespace kestrix

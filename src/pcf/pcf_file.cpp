@@ -5,7 +5,17 @@
 namespace kestrix {
 
 PcfFile::PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console)
-    : sink_(std::move(sink)), name_(std::move(name)), console_(console), buffer_(kBufferSize) {}
+    : sink_(std::move(sink)),
+      name_(std::move(name)),
+      console_(console),
+      buffer_(new char[kBufferSize]),
+      capacity_(kBufferSize) {}
+
+PcfFile::PcfFile(std::string name, Console& console)
+    : name_(std::move(name)),
+      console_(console),
+      buffer_(new char[kDiscardBufferSize]),
+      capacity_(kDiscardBufferSize) {}
 
 PcfFile::~PcfFile() {
   if (sink_ != nullptr && !failed_) {
@@ -16,12 +26,19 @@ PcfFile::~PcfFile() {
 
 void PcfFile::makeRoom(std::size_t size) {
   if (!flushBuffer()) failWrite();
-  if (buffer_.size() < size) buffer_.resize(size);
+  if (capacity_ < size) {
+    buffer_.reset(new char[size]);
+    capacity_ = size;
+  }
 }
 
 bool PcfFile::flushBuffer() {
   if (failed_) return false;
-  if (used_ > 0 && !sink_->write(std::string_view(buffer_.data(), used_))) {
+  if (discarding()) {
+    used_ = 0;
+    return true;
+  }
+  if (used_ > 0 && !sink_->write(std::string_view(buffer_.get(), used_))) {
     failed_ = true;
     return false;
   }
@@ -42,6 +59,7 @@ void PcfFile::failWrite() {
 }
 
 void PcfFile::finish() {
+  if (discarding()) return;
   write("end pcf\nend unit\n");
   bool written = flushBuffer();
   bool closed = sink_->close();

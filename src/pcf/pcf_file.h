@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "driver/console.h"
 #include "driver/io.h"
@@ -17,16 +16,24 @@ namespace kestrix {
 class PcfFile {
  public:
   static constexpr std::size_t kBufferSize = 1 << 20;
+  // A counting file only needs room for the largest line group it is handed at once.
+  static constexpr std::size_t kDiscardBufferSize = 1 << 12;
 
   PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console);
+  // A file that only counts: every byte written to it is dropped. Passes whose output is
+  // certain to be abandoned write to such files.
+  PcfFile(std::string name, Console& console);
   // Best effort only: flushes and closes without trailer, reporting nothing.
   ~PcfFile();
   PcfFile(const PcfFile&) = delete;
   PcfFile& operator=(const PcfFile&) = delete;
 
   const std::string& name() const { return name_; }
+  // Writers may skip composing lines that would be dropped.
+  bool discarding() const { return sink_ == nullptr; }
 
   void write(std::string_view text) {
+    if (discarding()) return;
     char* at = reserve(text.size());
     text.copy(at, text.size());
     commit(at + text.size());
@@ -34,12 +41,12 @@ class PcfFile {
 
   // Room for `size` more bytes; write them at the pointer returned, then commit the end.
   char* reserve(std::size_t size) {
-    if (buffer_.size() - used_ < size) makeRoom(size);
-    return buffer_.data() + used_;
+    if (capacity_ - used_ < size) makeRoom(size);
+    return buffer_.get() + used_;
   }
-  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
   // The end of the room that the last reserve made: writers of many lines check against it.
-  char* bufferEnd() { return buffer_.data() + buffer_.size(); }
+  char* bufferEnd() { return buffer_.get() + capacity_; }
 
   // Writes the trailer and closes the file; a failure stops the translation.
   void finish();
@@ -56,7 +63,9 @@ class PcfFile {
   std::unique_ptr<ByteSink> sink_;
   std::string name_;
   Console& console_;
-  std::vector<char> buffer_;
+  // Not zeroed: every byte is written before it is used.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
   std::size_t used_ = 0;
   bool failed_ = false;
   bool reported_ = false;

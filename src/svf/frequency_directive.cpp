@@ -10,10 +10,21 @@ std::size_t skipBlanks(std::string_view text, std::size_t at) {
   return at;
 }
 
+// The first place of `word` in `line`. Every line read is searched, most of them hex data, so
+// the search runs on the word's fourth letter ("Q" or "q"), which hex never holds.
+std::size_t findWord(std::string_view line, std::string_view word) {
+  constexpr std::size_t kRare = 3;
+  for (std::size_t at = line.find(word[kRare], kRare); at != std::string_view::npos;
+       at = line.find(word[kRare], at + 1)) {
+    if (line.substr(at - kRare, word.size()) == word) return at - kRare;
+  }
+  return std::string_view::npos;
+}
+
 // One search word: returns the length the line keeps.
 std::size_t scanFor(std::string_view word, FrequencyState& frequency, Console& console,
                     std::string_view line) {
-  std::size_t found = line.find(word);
+  std::size_t found = findWord(line, word);
   if (found == std::string_view::npos) return line.size();
   frequency.unit.assign(1, 'm');
   frequency.value.assign(1, '0');

@@ -1,6 +1,7 @@
 #include "svf/hex.h"
 
 #include <array>
+#include <cstring>
 
 #include "svf/blank.h"
 
@@ -29,41 +30,68 @@ unsigned significantBits(char c) {
   return 4;
 }
 
-constexpr std::array<char[4], 16> kNibbles = {{{'0', '0', '0', '0'}, {'0', '0', '0', '1'},
-                                               {'0', '0', '1', '0'}, {'0', '0', '1', '1'},
-                                               {'0', '1', '0', '0'}, {'0', '1', '0', '1'},
-                                               {'0', '1', '1', '0'}, {'0', '1', '1', '1'},
-                                               {'1', '0', '0', '0'}, {'1', '0', '0', '1'},
-                                               {'1', '0', '1', '0'}, {'1', '0', '1', '1'},
-                                               {'1', '1', '0', '0'}, {'1', '1', '0', '1'},
-                                               {'1', '1', '1', '0'}, {'1', '1', '1', '1'}}};
+// Each digit's four bits, least significant first.
+constexpr std::array<char[4], 16> kReversedNibbles = {{{'0', '0', '0', '0'},
+                                                       {'1', '0', '0', '0'},
+                                                       {'0', '1', '0', '0'},
+                                                       {'1', '1', '0', '0'},
+                                                       {'0', '0', '1', '0'},
+                                                       {'1', '0', '1', '0'},
+                                                       {'0', '1', '1', '0'},
+                                                       {'1', '1', '1', '0'},
+                                                       {'0', '0', '0', '1'},
+                                                       {'1', '0', '0', '1'},
+                                                       {'0', '1', '0', '1'},
+                                                       {'1', '1', '0', '1'},
+                                                       {'0', '0', '1', '1'},
+                                                       {'1', '0', '1', '1'},
+                                                       {'0', '1', '1', '1'},
+                                                       {'1', '1', '1', '1'}}};
 
 }  // namespace
 
-HexResult hexToBits(std::string_view hex, std::uint32_t bitLength, BitString& bits) {
+HexResult checkHex(std::string_view hex, std::uint32_t bitLength) {
+  // Masks rather than a table or branches, so that the compiler tests many characters at once.
+  std::uint8_t invalid = 0;
   for (char c : hex) {
-    if (digitValue(c) < 0 && !isBlank(c)) return HexResult::kNotHex;
+    auto u = static_cast<std::uint8_t>(c);
+    auto digit = static_cast<std::uint8_t>(u - '0');
+    auto letter = static_cast<std::uint8_t>((u | 0x20) - 'a');
+    auto control = static_cast<std::uint8_t>(u - '\t');  // tab, newline, vertical tab, ...
+    std::uint8_t ok = (digit < 10 ? 0xFF : 0) | (letter < 6 ? 0xFF : 0) | (control < 5 ? 0xFF : 0) |
+                      (u == ' ' ? 0xFF : 0);
+    invalid |= static_cast<std::uint8_t>(~ok);
   }
-  bits = BitString{};
+  if (invalid) return HexResult::kNotHex;
   if (bitLength == 0) return HexResult::kEmpty;
   std::size_t first = hex.find_first_not_of('0');
+  if (first == std::string_view::npos) return HexResult::kOk;
+  std::uint64_t needed =
+      significantBits(hex[first]) + 4 * static_cast<std::uint64_t>(hex.size() - first - 1);
+  return needed > bitLength ? HexResult::kTooLong : HexResult::kOk;
+}
+
+HexResult hexToBits(std::string_view hex, std::uint32_t bitLength, BitString& bits) {
+  HexResult result = checkHex(hex, bitLength);
+  if (result == HexResult::kNotHex || result == HexResult::kTooLong) return result;
+  bits = BitString{};
+  if (result == HexResult::kEmpty) return result;
   bits.length = bitLength;
+  std::size_t first = hex.find_first_not_of('0');
   if (first == std::string_view::npos) return HexResult::kOk;
   std::string_view digits = hex.substr(first);
-  unsigned lead = significantBits(digits[0]);
-  if (lead + 4 * static_cast<std::uint64_t>(digits.size() - 1) > bitLength) {
-    return HexResult::kTooLong;
-  }
-  bits.low.resize(4 * digits.size());
-  char* out = bits.low.data();
-  for (char c : digits) {
-    int value = digitValue(c);
+  // From the last digit back: bit 0 first.
+  bits.stored.resize(4 * digits.size());
+  char* out = bits.stored.data();
+  for (auto c = digits.rbegin(); c != digits.rend(); ++c) {
+    int value = digitValue(*c);
     if (value < 0) continue;
-    for (char b : kNibbles[static_cast<std::size_t>(value)]) *out++ = b;
+    std::memcpy(out, kReversedNibbles[static_cast<std::size_t>(value)], 4);
+    out += 4;
   }
-  bits.low.resize(static_cast<std::size_t>(out - bits.low.data()));
-  // The first digit gives only its significant bits (none removed when it is a blank).
-  if (digitValue(digits[0]) >= 0) bits.low.erase(0, 4 - lead);
+  // The first digit gives only its significant bits (all four when it is a blank).
+  std::size_t unused = digitValue(digits[0]) >= 0 ? 4 - significantBits(digits[0]) : 0;
+  bits.stored.resize(static_cast<std::size_t>(out - bits.stored.data()) - unused);
   return HexResult::kOk;
 }
 

@@ -6,20 +6,23 @@
 
 namespace kestrix {
 
-// A bit string of `length` bits, most significant first. Only the low bits from the highest
-// set digit down are stored ('0'/'1' characters in `low`); the leading bits above them are
-// zeros, so an all-zero value of any length costs no memory. Scans read it from bit 0 up.
+// A bit string of `length` bits. Only the bits from bit 0 up to the highest set digit are
+// stored, least significant first ('0'/'1' characters in `stored`, so that scans, which shift
+// bit 0 first, read it forwards); the bits above them are zeros, so an all-zero value of any
+// length costs no memory.
 struct BitString {
   std::uint64_t length = 0;
-  std::string low;
+  std::string stored;
 
   // Bit i counted from the least significant end: '0' or '1', or '\0' past the length.
   char bit(std::uint64_t i) const {
-    if (i < low.size()) return low[low.size() - 1 - i];
+    if (i < stored.size()) return stored[i];
     return i < length ? '0' : '\0';
   }
-  // The whole string, for tests and messages.
-  std::string text() const { return std::string(length - low.size(), '0') + low; }
+  // The whole string, most significant bit first, for tests and messages.
+  std::string text() const {
+    return std::string(length - stored.size(), '0') + std::string(stored.rbegin(), stored.rend());
+  }
 };
 
 enum class HexResult { kOk, kEmpty, kNotHex, kTooLong };
@@ -29,5 +32,8 @@ enum class HexResult { kOk, kEmpty, kNotHex, kTooLong };
 // nor a blank. kTooLong: the text holds more significant bits than the length. Blanks add no
 // bits but each counts as four in the length check.
 HexResult hexToBits(std::string_view hex, std::uint32_t bitLength, BitString& bits);
+
+// The checks of hexToBits alone, without making the string.
+HexResult checkHex(std::string_view hex, std::uint32_t bitLength);
 
 }  // namespace kestrix

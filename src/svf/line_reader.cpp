@@ -30,9 +30,10 @@ bool LineReader::next(std::string& line) {
     const char* start = chunk_.data() + position_;
     std::size_t available = end_ - position_;
     const void* newline = std::memchr(start, '\n', available);
-    std::size_t taken = newline == nullptr
-                            ? available
-                            : static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1;
+    std::size_t taken =
+        newline == nullptr
+            ? available
+            : static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1;
     line.append(start, taken);
     position_ += taken;
     if (newline != nullptr) return true;

@@ -124,9 +124,7 @@ bool isCommentLine(std::string_view line) {
   return line[first] == '!' || line.substr(first, 2) == "//";
 }
 
-bool isBlankLine(std::string_view line) {
-  return std::all_of(line.begin(), line.end(), isBlank);
-}
+bool isBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), isBlank); }
 
 bool readStatement(Translation& t, std::string& statement) {
   statement.clear();

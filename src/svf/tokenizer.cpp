@@ -24,8 +24,12 @@ bool TokenCursor::takeToken(std::string_view& token) {
   std::size_t start = position_;
   std::size_t end = start;
   if (*inParentheses_) {
-    while (end < text_.size() && text_[end] != ')') ++end;
-    if (end < text_.size()) *inParentheses_ = false;
+    end = text_.find(')', start);
+    if (end == std::string_view::npos) {
+      end = text_.size();
+    } else {
+      *inParentheses_ = false;
+    }
   } else {
     while (end < text_.size() && text_[end] != ' ' && text_[end] != '\t' && text_[end] != '(') {
       ++end;

@@ -6,9 +6,11 @@
 namespace kestrix {
 
 void writeTck0Line(Translation& t, char tms, char tdi, char tdo) {
-  const std::string& pio = t.pass.pio.PIOstring;
-  char* at = t.output->reserve(vector_line::kFixedRoom + pio.size());
-  t.output->commit(vector_line::end(vector_line::pins(at, '0', tms, tdi, tdo, pio)));
+  if (!t.output->discarding()) {
+    const std::string& pio = t.pass.pio.PIOstring;
+    char* at = t.output->reserve(vector_line::kFixedRoom + pio.size());
+    t.output->commit(vector_line::end(vector_line::pins(at, '0', tms, tdi, tdo, pio)));
+  }
   TapModel& tap = t.pass.tap;
   if (tap.trstMode == '0') tap.currentState = TapState::RESET;
   ++t.pass.output.vectorCount;
@@ -18,13 +20,14 @@ void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_vie
   TapModel& tap = t.pass.tap;
   Transition move = nextTapState(tap.currentState, tms);
   tap.currentState = tap.trstMode == '0' ? TapState::RESET : move.next;
-  const std::string& pio = t.pass.pio.PIOstring;
-  bool commented = t.options.commentsOn;
-  char* at = t.output->reserve(vector_line::kFixedRoom + pio.size() + comment.size());
-  at = vector_line::pins(at, '1', tms, tdi, tdo, pio);
-  if (commented) at = vector_line::comment(at, move.name, comment);
   tap.trstMode = '1';
-  t.output->commit(vector_line::end(at));
+  if (!t.output->discarding()) {
+    const std::string& pio = t.pass.pio.PIOstring;
+    char* at = t.output->reserve(vector_line::kFixedRoom + pio.size() + comment.size());
+    at = vector_line::pins(at, '1', tms, tdi, tdo, pio);
+    if (t.options.commentsOn) at = vector_line::comment(at, move.name, comment);
+    t.output->commit(vector_line::end(at));
+  }
   ++t.pass.output.vectorCount;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -46,6 +47,19 @@ inline char* pins(char* at, char tck, char tms, char tdi, char tdo, std::string_
   }
   return put(at + 5, pio);
 }
+
+// The eight bytes of a steady shift line without PIO pattern or comment, as a little-endian
+// word, with zeros where the TDI (byte 3) and, on the TCK-0 line, the TDO (byte 4) go.
+constexpr std::uint64_t packLine(std::string_view bytes) {
+  std::uint64_t word = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    auto byte = static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
+    word |= byte << (8 * i);
+  }
+  return word;
+}
+inline constexpr std::uint64_t kPlainTck0 = packLine({"\"00\0\0\" \n", 8});
+inline constexpr std::uint64_t kPlainTck1 = packLine({"\"10\0X\" \n", 8});
 
 inline char* end(char* at) {
   at[0] = ' ';
@@ -94,7 +108,8 @@ void writeSteadyShift(Translation& t, PcfFile& file, std::uint64_t firstBit, std
   const std::size_t room = 2 * (vector_line::kFixedRoom + lines.pio.size()) + 64;
   char* at = file.reserve(room);
   char* limit = file.bufferEnd() - room;
-  const bool plain = !lines.commentsOn && lines.pio.size() == 1;
+  const bool plain =
+      std::endian::native == std::endian::little && !lines.commentsOn && lines.pio == "\"";
   for (std::size_t k = 0; k < count; ++k) {
     if (at > limit) {
       file.commit(at);
@@ -102,11 +117,13 @@ void writeSteadyShift(Translation& t, PcfFile& file, std::uint64_t firstBit, std
       limit = file.bufferEnd() - room;
     }
     if (plain) {
-      // The common case: two lines of eight bytes.
-      const char bytes[16] = {'"', '0', '0', tdi[k], tdo[k], '"', ' ', '\n',
-                              '"', '1', '0', tdi[k], 'X',    '"', ' ', '\n'};
-      std::memcpy(at, bytes, sizeof bytes);
-      at += sizeof bytes;
+      // The common case: two lines of eight bytes, each stored as one word.
+      std::uint64_t tdiBits = static_cast<std::uint64_t>(static_cast<unsigned char>(tdi[k]));
+      std::uint64_t tdoBits = static_cast<std::uint64_t>(static_cast<unsigned char>(tdo[k]));
+      std::uint64_t words[2] = {vector_line::kPlainTck0 | tdiBits << 24 | tdoBits << 32,
+                                vector_line::kPlainTck1 | tdiBits << 24};
+      std::memcpy(at, words, sizeof words);
+      at += sizeof words;
       continue;
     }
     at = vector_line::end(vector_line::pins(at, '0', '0', tdi[k], tdo[k], lines.pio));
