@@ -58,16 +58,17 @@ void translatePlainly(Translation& t) {
 }
 
 // One pass that only counts lines, its messages held back; false when it ended without a
-// restart (it finished, or stopped on an error). After the first, passes take the statements
-// from the cache.
+// restart (it finished, or stopped on an error). From the second on, passes keep the
+// statements they read in the cache, and later ones take them from there: a translation
+// without restarts never holds a copy of its input.
 bool countingPassRestarts(Translation& t, StatementCache& cache, bool tighter) {
   MemoryConsole held;
   t.console.routeTo(held);
   bool restarted = false;
   try {
-    bool cached = cache.startPass();
+    bool cached = tighter && cache.startPass();
     t.statementCache = cached ? &cache : nullptr;
-    restartTranslation(t, !tighter || !cached);
+    restartTranslation(t, !cached || cache.empty());
     if (tighter) t.restartMargin += kSplitMargin;
     restarted = runPass(t) == PassEnd::kRestart;
     if (cached) cache.endPass(t);

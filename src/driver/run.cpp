@@ -49,12 +49,14 @@ void translate(Translation& t, const std::vector<std::string>& args) {
 
 }  // namespace
 
-int runTranslation(const std::vector<std::string>& args, Console& console, FileSystem& files) {
+int runTranslation(const std::vector<std::string>& args, Console& console, FileSystem& files,
+                   bool plainRestarts) {
   if (args.size() < 4) {
     printUsage(console, args.empty() ? std::string() : args[0]);
     return 1;
   }
   Translation t(console, files);
+  t.options.plainRestarts = plainRestarts;
   try {
     translate(t, args);
   } catch (const TranslationAborted&) {

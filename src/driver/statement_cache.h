@@ -11,8 +11,8 @@ namespace kestrix {
 
 struct Translation;
 
-// The statements of the input as the reader delivered them, kept by the first counting pass
-// so that the counting passes after it need not read and join the input again. The reader
+// The statements of the input as the reader delivered them, kept by a counting pass so that
+// the counting passes after it need not read and join the input again. The reader
 // depends on nothing that a pass changes, so every pass reads the same statements, with the
 // same frequency directives (and their console messages) before each.
 class StatementCache {
@@ -26,6 +26,8 @@ class StatementCache {
   // A pass begins: the cache is read again from its first statement. False when it cannot
   // serve (it gave up), and the pass must read the input from its beginning.
   bool startPass();
+  // Nothing kept yet: the pass reads from the beginning of the input.
+  bool empty() const { return ends_.empty() && !readerSaved_; }
   // A pass ends: when it read beyond the cache, the reader's place is kept for the next pass.
   void endPass(Translation& t);
 

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "driver/dispatch.h"
+#include "test_support.h"
+
+namespace kestrix {
+namespace {
+
+// One character per cycle (its TMS level); every other line in brackets.
+std::string traceOf(const std::string& text) {
+  std::istringstream in(text);
+  std::string trace;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("\"0", 0) == 0) continue;
+    trace += line.rfind("\"1", 0) == 0 ? line.substr(2, 1) : "[" + line + "]";
+  }
+  return trace;
+}
+
+std::string waitBlock(const std::string& wait) {
+  return "[end pcf][wait " + wait + "][pcf][use pcf order Scan]";
+}
+
+// Translates `statement` with the TAP in IDLE and the frequency directive given; true when it
+// ran to its end.
+bool translateFromIdle(testing::Context& c, const std::string& value, const std::string& unit,
+                       const std::string& statement) {
+  c.t.pass.tap.currentState = TapState::IDLE;
+  c.t.pass.output.pinBlockWritten = true;
+  c.t.pass.frequency = {value, unit};
+  c.t.lastCommandLine = statement;
+  return !c.stops([&] { translateStatement(c.t, statement); });
+}
+
+TEST(Timing, RunTestCyclesAndWaitBlocks) {
+  struct Case {
+    const char* value;
+    const char* unit;
+    const char* statement;
+    std::string trace;
+  } const cases[] = {
+      {"1000000", "Hz", "RUNTEST 2000 TCK", "0000" + waitBlock("2000u")},
+      {"3", "MHz", "RUNTEST 5 TCK", "0000" + waitBlock("1s")},
+      {"10000000", "MHz", "RUNTEST 100 TCK", "0000" + waitBlock("10")},
+      {"1000", "Hz", "RUNTEST 2 TCK", "00"},
+      {"", "", "RUNTEST IDLE 100000 TCK", "0000"},
+      {"1000", "Hz", "RUNTEST DRPAUSE 100 TCK ENDSTATE IRPAUSE",
+       "1010" + waitBlock("100000u") + "1111010" + "0000"},
+      // Exponents, no frequency at all, and frequencies below 1 Hz.
+      {"1.0E+06", "Hz", "RUNTEST 3000000 TCK", "0000" + waitBlock("3s")},
+      {"0", "Hz", "RUNTEST 100 TCK", "0000"},
+      {"0.5", "Hz", "RUNTEST 4 TCK", "0000" + waitBlock("8s")},
+      {"2.5", "Hz", "RUNTEST 10 TCK", "0000" + waitBlock("5s")},
+      // Times: the wait is the minimum time unless the count takes longer.
+      {"", "", "RUNTEST 50021E-6 SEC", waitBlock("50021u")},
+      {"", "", "RUNTEST 0.5 SEC", waitBlock("500000u")},
+      {"", "", "RUNTEST 1.5E-6 SEC", waitBlock("2u")},
+      {"", "", "RUNTEST 3.0004 SEC", waitBlock("3s")},
+      {"", "", "RUNTEST DRPAUSE 2.50E+00 SEC", "1010" + waitBlock("3s") + "110" + "0000"},
+      {"", "", "RUNTEST IDLE 3 TCK 1.00E-02 SEC", "000" + waitBlock("10000u")},
+      {"1000000", "Hz", "RUNTEST 2000 TCK 1E-3 SEC", "0000" + waitBlock("2000u")},
+      {"1000000", "Hz", "RUNTEST 1000 TCK 1E-2 SEC", "0000" + waitBlock("10000u")},
+      {"1", "Hz", "RUNTEST 3 TCK 1E-3 SEC", "000" + waitBlock("1000u")},
+      {"", "", "RUNTEST 100 TCK 1E-3 SEC MAXIMUM 1 SEC ENDSTATE DRPAUSE",
+       "0000" + waitBlock("1000u") + "1010"},
+      {"", "", "RUNTEST 0 TCK", ""},
+      {"", "", "RUNTEST 2 SeC", "00"},
+      {"", "", "WAIT 1000 TCK", "0"},
+      {"", "", "WAIT 1000 TCK ENDSTATE DRPAUSE", ""},
+  };
+  for (const auto& c : cases) {
+    testing::Context context;
+    SCOPED_TRACE(std::string(c.statement) + " at " + c.value);
+    EXPECT_TRUE(translateFromIdle(context, c.value, c.unit, c.statement)) << context.console.out;
+    std::string written = context.written();
+    EXPECT_EQ(traceOf(written), c.trace);
+    // Wait blocks are not charged to the vector count.
+    std::int64_t lines = 0;
+    for (std::size_t at = 0; (at = written.find("\n\"", at)) != std::string::npos; ++at) ++lines;
+    if (written.rfind("\"", 0) == 0) ++lines;
+    EXPECT_EQ(context.t.pass.output.vectorCount, lines);
+  }
+}
+
+}  // namespace
+}  // namespace kestrix

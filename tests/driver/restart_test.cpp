@@ -1,0 +1,86 @@
+// Passes that restart are only counted, then the last one is written: the files and console
+// text must be exactly those of writing every pass, the straightforward way.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/run.h"
+
+namespace kestrix {
+namespace {
+
+struct Outcome {
+  std::string out, err;
+  std::map<std::string, std::string> files;
+  int file1Openings;
+};
+
+Outcome translate(const std::string& svf, const std::vector<std::string>& options, bool plain) {
+  MemoryFileSystem files;
+  files.files["in.svf"] = svf;
+  files.files["head.txt"] = "Board 7\n";
+  MemoryConsole console;
+  std::vector<std::string> args = {"kestrix", "in.svf", "head.txt", "out"};
+  args.insert(args.end(), options.begin(), options.end());
+  runTranslation(args, console, files, plain);
+  return {console.out, console.err, files.files, files.openings["out1.pcf"]};
+}
+
+// `count` scans of `bits` bits with data.
+std::string scans(int count, int bits, const std::string& hex = "A5") {
+  std::string svf;
+  for (int i = 0; i < count; ++i) {
+    svf += "SDR " + std::to_string(bits) + " TDI (" + hex + ") TDO (" + hex + ");\n";
+  }
+  return svf;
+}
+
+struct RestartCase {
+  const char* name;
+  std::string svf;
+  std::vector<std::string> options;
+  // The console shows how many times the translation started again.
+  int restarts;
+};
+
+std::vector<RestartCase> restartCases() {
+  std::string messages = "! frequency: 1000000 Hz\nBOGUS 1;\nPIOMAP (IN P1 OUT P2);\n";
+  // A path that is valid from DRPAUSE but not from IDLE, where a split leaves the TAP.
+  std::string pathAfterSplit = "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE IDLE;\n";
+  return {
+      {"one restart, then a file per statement", scans(2, 900) + scans(1, 14000) + scans(3, 50),
+       {"-s", "30000"}, 1},
+      {"messages and PIO map in the abandoned pass",
+       messages + scans(2, 1000) + "PIO (HL);\n" + scans(1, 14000) + "RUNTEST 100 TCK;\n",
+       {"-s30000", "-c"}, 1},
+      {"a statement that fits in no file", scans(2, 500) + scans(1, 16000) + scans(2, 10),
+       {"-s", "30000"}, 1},
+      {"an error only the repeated pass meets",
+       scans(1, 1000) + pathAfterSplit + scans(1, 14000) + scans(1, 8), {"-s", "30000"}, 1},
+      {"several restarts with the default budget",
+       "FREQUENCY 1E6 HZ;\n" + scans(60, 5000) + scans(6, 74990) + "RUNTEST 100 TCK; ! end\n! x\n",
+       {}, 5},
+      {"frequency in the rest of a line and a trailing comment",
+       scans(1, 1000) + "SDR 8 TDI (1); ! FREQUENCY 5 MHz\n" + scans(1, 14000) +
+           "SIR 4 TDI (3);\n! frequency: 2 Hz\n",
+       {"-s", "30000", "-c"}, 1},
+  };
+}
+
+TEST(Restart, CountingPassesGiveTheFilesAndMessagesOfWritingEveryPass) {
+  for (const RestartCase& c : restartCases()) {
+    SCOPED_TRACE(c.name);
+    Outcome plain = translate(c.svf, c.options, true);
+    Outcome counted = translate(c.svf, c.options, false);
+    EXPECT_EQ(counted.out, plain.out);
+    EXPECT_EQ(counted.err, plain.err);
+    EXPECT_EQ(counted.files, plain.files);
+    // Each pass of the plain way makes file 1 anew; counting makes it at start-up and once more.
+    EXPECT_EQ(plain.file1Openings, c.restarts + 1);
+    EXPECT_EQ(counted.file1Openings, 2);
+  }
+}
+
+}  // namespace
+}  // namespace kestrix
