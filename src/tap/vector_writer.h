@@ -31,6 +31,8 @@ namespace vector_line {
 inline constexpr std::size_t kFixedRoom = 32;
 
 inline char* put(char* at, std::string_view text) {
+  // An empty view may hold no pointer at all, which memcpy must not be given.
+  if (text.empty()) return at;
   std::memcpy(at, text.data(), text.size());
   return at + text.size();
 }
