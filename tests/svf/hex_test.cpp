@@ -1,0 +1,96 @@
+#include "svf/hex.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kestrix {
+namespace {
+
+struct HexCase {
+  std::uint32_t bits;
+  std::string hex;
+  HexResult result;
+  std::string text;  // the bit string, most significant bit first, when the result is kOk
+};
+
+const HexCase kHexCases[] = {
+    {8, "FF", HexResult::kOk, "11111111"},
+    {8, "0FF", HexResult::kOk, "11111111"},
+    {12, "a5", HexResult::kOk, "000010100101"},
+    {12, "A5", HexResult::kOk, "000010100101"},
+    {3, "7", HexResult::kOk, "111"},
+    {3, "8", HexResult::kTooLong, ""},
+    {9, "1FF", HexResult::kOk, "111111111"},
+    {8, "1FF", HexResult::kTooLong, ""},
+    {9, "1F0", HexResult::kOk, "111110000"},
+    {9, "1F00", HexResult::kTooLong, ""},
+    {8, "000000", HexResult::kOk, "00000000"},
+    {8, "", HexResult::kOk, "00000000"},
+    {9, "1 2", HexResult::kOk, "000010010"},
+    {8, "1 2", HexResult::kTooLong, ""},
+    {5, "00001F", HexResult::kOk, "11111"},
+    {7, "4", HexResult::kOk, "0000100"},
+    {1, "2", HexResult::kTooLong, ""},
+    {2, "2", HexResult::kOk, "10"},
+    {32, "deadBEEF", HexResult::kOk, "11011110101011011011111011101111"},
+    // A leading blank counts as a digit of four bits; blanks of every kind are passed over.
+    {12, "\tA5", HexResult::kOk, "000010100101"},
+    {8, " A5", HexResult::kTooLong, ""},
+    {17, "1\n\r\v\f", HexResult::kOk, "00000000000000001"},
+    {16, "1\n\r\v\f", HexResult::kTooLong, ""},
+    {0, "FF", HexResult::kEmpty, ""},
+    {0, "", HexResult::kEmpty, ""},
+    // Anything else is not hex, and that is found before the zero length and the length check.
+    {0, "G", HexResult::kNotHex, ""},
+    {8, "G", HexResult::kNotHex, ""},
+    {4, "FFFG", HexResult::kNotHex, ""},
+    {8, "0x1", HexResult::kNotHex, ""},
+    {8, "0000g", HexResult::kNotHex, ""},
+    {16, "A\xC3\xA9", HexResult::kNotHex, ""},
+    {8, "F;", HexResult::kNotHex, ""},
+};
+
+TEST(HexToBits, ConvertsOrRejectsEachText) {
+  for (const HexCase& c : kHexCases) {
+    SCOPED_TRACE(std::to_string(c.bits) + " bits of '" + c.hex + "'");
+    BitString bits;
+    bits.length = 3;
+    bits.stored = "101";  // what an earlier value left in the slot
+    HexResult result = hexToBits(c.hex, c.bits, bits);
+    EXPECT_EQ(result, c.result);
+    if (result == HexResult::kOk) {
+      EXPECT_EQ(bits.text(), c.text);
+      for (std::uint64_t i = 0; i < c.text.size(); ++i) {
+        EXPECT_EQ(bits.bit(i), c.text[c.text.size() - 1 - i]) << "bit " << i;
+      }
+      EXPECT_EQ(bits.bit(c.bits), '\0');
+    }
+    if (result == HexResult::kEmpty) {
+      EXPECT_EQ(bits.length, 0u);
+    }
+  }
+}
+
+// Lengths near 2^32 with values that are zeros above a few bits must not cost a byte per bit.
+TEST(HexToBits, HugeLengthsOfSmallValuesStaySmall) {
+  constexpr std::uint32_t kMax = 0xFFFFFFFFu;
+  const struct {
+    std::string hex;
+    char bit0;
+  } cases[] = {{std::string(100000, '0'), '0'}, {"", '0'}, {"0001", '1'}, {"F", '1'}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hex.substr(0, 8));
+    BitString bits;
+    ASSERT_EQ(hexToBits(c.hex, kMax, bits), HexResult::kOk);
+    EXPECT_EQ(bits.length, kMax);
+    EXPECT_LE(bits.stored.capacity(), 64u);
+    EXPECT_EQ(bits.bit(0), c.bit0);
+    EXPECT_EQ(bits.bit(4), '0');
+    EXPECT_EQ(bits.bit(kMax - 1), '0');
+    EXPECT_EQ(bits.bit(kMax), '\0');
+  }
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -1,0 +1,126 @@
+#include "svf/statement_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace kestrix {
+namespace {
+
+// The reader over `svf` with PCF file 1 open.
+struct Reader : testing::Context {
+  Reader(const std::string& svf, bool commentsOn) : Context(commentsOn) {
+    files.files["in.svf"] = svf;
+    t.input = files.openRead("in.svf");
+    t.lines.attach(t.input.get());
+  }
+  std::vector<std::string> all() {
+    std::vector<std::string> statements;
+    std::string statement;
+    while (readStatement(t, statement)) statements.push_back(statement);
+    return statements;
+  }
+};
+
+struct ReaderCase {
+  std::string svf;
+  bool commentsOn;
+  std::vector<std::string> statements;
+  std::string echo;  // what reaches the PCF file
+  std::string console = "";
+};
+
+const std::string kHex300(300, 'F');
+const std::string kNote300 = "! " + std::string(300, 'x') + " SDR 8;\n";
+
+const ReaderCase kReaderCases[] = {
+    {"STATE\nIDLE;\n", false, {"STATE IDLE"}, ""},
+    {"state\nidle;\n", false, {"state idle"}, ""},
+    {"RUNTEST\n100 TCK;\n", false, {"RUNTEST 100 TCK "}, ""},
+    {"RUNTEST IDLE\n100 TCK;\n", false, {"RUNTEST IDLE100 TCK "}, ""},
+    {"RUNTEST 100 TCK\nENDSTATE IDLE;\n", false, {"RUNTEST 100 TCK  ENDSTATE IDLE"}, ""},
+    {"SDR 16 TDI (0123\n4567);\n", false, {"SDR 16 TDI (01234567)"}, ""},
+    {"SDR 12 TDI (A\nDEAD\nE0);\n", false, {"SDR 12 TDI (ADEADE0)"}, ""},
+    {"STATE IDLE\nDRPAUSE;\nENDDR\nIDLE;\n", false, {"STATE IDLE DRPAUSE", "ENDDR IDLE"}, ""},
+    {"PIOMAP (IN A\nOUT B);\n", false, {"PIOMAP (IN A OUT B) "}, ""},
+    {"\tSDR 8;\n;\n", false, {"SDR 8", ""}, ""},
+    // Several statements on one line; the rest after a ";" is never echoed again.
+    {"SDR 8 TDI (00); SIR 8 TDI (01);\n", false, {"SDR 8 TDI (00)", "SIR 8 TDI (01)"}, ""},
+    {"SDR 8; ! note\nSIR 8;  \n", false, {"SDR 8", "SIR 8"}, ""},
+    {"SDR 8;SIR\n8;\n", false, {"SDR 8", "SIR 8"}, ""},
+    {"SDR 8; SIR 8;\n! c\n\n", true, {"SDR 8", "SIR 8"}, "! SDR 8; SIR 8;\n! ! c\n! \n"},
+    // Comments between the lines of a statement, and after its text.
+    {"SDR 8\n! note\n// x\nTDI (FF);\n", false, {"SDR 8 TDI (FF)"}, "! note\n// x\n"},
+    {"   ! note\n/ / x;\n/x;\n", false, {"/ / x", "/x"}, "   ! note\n"},
+    {"SDR 8 TDI (FF) ! note\nTDO (00);\n", false, {"SDR 8 TDI (FF) TDO (00)"}, ""},
+    {"SDR 8 TDI (FF) // note\n;\n", false, {"SDR 8 TDI (FF)"}, ""},
+    {"TDI (1) ! a; b\n", false, {"TDI (1) ! a"}, ""},
+    {"// note\n", false, {}, "// note\n"},
+    {"// note\n", true, {}, "! // note\n"},
+    {"\n  \t\n", false, {}, "\n  \t\n"},
+    {"\n  \t\n", true, {}, "! \n!   \t\n"},
+    {"SDR 8 TDI (00);\n", true, {"SDR 8 TDI (00)"}, "! SDR 8 TDI (00);\n"},
+    {"SDR 8\n", false, {}, ""},
+    {"STATE\n! c\nIDLE;", false, {"STATE IDLE"}, "! c\n"},
+    // CRLF line ends.
+    {"STATE\r\nIDLE;\r\n! x\r\n", false, {"STATE IDLE"}, "! x\r\n"},
+    {"STATE\r\nIDLE;\r\n! x\r\n", true, {"STATE IDLE"}, "! STATE\r\n! IDLE;\r\n! ! x\r\n"},
+    // A physical line is one line, however long.
+    {"SDR 1200 TDI (" + kHex300 + ");\n", false, {"SDR 1200 TDI (" + kHex300 + ")"}, ""},
+    {kNote300, false, {}, kNote300},
+    {kNote300, true, {}, "! " + kNote300},
+    // Frequency directives: the unit word cuts the text, never the ";".
+    {"FREQUENCY 1.0E+06 HZ;\n",
+     false,
+     {"FREQUENCY 1.0E+06 HZ"},
+     "",
+     "Frequency=1.0E+06HZ;\nRunning..."},
+    {"FREQUENCY 1 MHz x;\n", false, {"FREQUENCY 1 MHz"}, "", "Frequency=1MHz\nRunning..."},
+    {"! frequency: 3 kHz\n", false, {}, "! frequency: 3 kHz\n", "Frequency=3kHz\nRunning..."},
+    // A statement line with a comment is scanned once whole and once more for the comment.
+    {"SDR 8 ! FREQUENCY 2 MHz\nTDI (0);\n",
+     false,
+     {"SDR 8 TDI (0)"},
+     "",
+     "Frequency=2MHz\nRunning...Frequency=2MHz\nRunning..."},
+};
+
+TEST(StatementReader, JoinsEchoesAndScansLines) {
+  for (const ReaderCase& c : kReaderCases) {
+    SCOPED_TRACE(c.svf.substr(0, 60) + (c.commentsOn ? " -c" : ""));
+    Reader reader(c.svf, c.commentsOn);
+    EXPECT_EQ(reader.all(), c.statements);
+    EXPECT_EQ(reader.written(), c.echo);
+    EXPECT_EQ(reader.console.out, c.console);
+  }
+}
+
+// The rest of a line is read with the next statement, after the current one was handled.
+TEST(StatementReader, RestOfLineIsReadWithTheNextStatement) {
+  Reader reader("SDR 8; ! FREQUENCY 5 MHz\nSIR 4;\n", false);
+  std::string statement;
+  ASSERT_TRUE(readStatement(reader.t, statement));
+  EXPECT_EQ(reader.console.out, "");
+  EXPECT_EQ(reader.t.pass.frequency.value, "");
+  ASSERT_TRUE(readStatement(reader.t, statement));
+  EXPECT_EQ(statement, "SIR 4");
+  EXPECT_EQ(reader.console.out, "Frequency=5MHz\nRunning...");
+  EXPECT_EQ(reader.t.pass.frequency.unit, "MHz");
+}
+
+TEST(StatementReader, LinesOfMegabytesAndManyStatements) {
+  std::string hex(3'000'000, 'a');
+  std::string svf = "SDR 12000000 TDI (" + hex + ");";
+  for (int i = 0; i < 50000; ++i) svf += " SIR 4;";
+  Reader reader(svf + "\n", false);
+  std::vector<std::string> statements = reader.all();
+  ASSERT_EQ(statements.size(), 50001u);
+  EXPECT_EQ(statements[0], "SDR 12000000 TDI (" + hex + ")");
+  EXPECT_EQ(statements[50000], "SIR 4");
+}
+
+}  // namespace
+}  // namespace kestrix
