@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/dispatch.h"
 #include "driver/fatal.h"
 #include "driver/run.h"
 #include "driver/translation.h"
@@ -68,6 +69,20 @@ struct Context {
     }
     return false;
   }
+
+  // Translates the statements one by one as the driver does; true when one stopped the run.
+  // `last` is what the last statement translated wrote.
+  bool translate(const std::vector<std::string>& statements) {
+    for (const std::string& statement : statements) {
+      std::size_t before = written().size();
+      t.lastCommandLine = statement;
+      bool stopped = stops([&] { translateStatement(t, statement); });
+      last = written().substr(before);
+      if (stopped) return true;
+    }
+    return false;
+  }
+  std::string last;
 
  private:
   std::string flushed() {

@@ -1,5 +1,6 @@
 #include "driver/io.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -78,15 +79,16 @@ class MemorySource final : public ByteSource {
 
 class MemorySink final : public ByteSink {
  public:
-  MemorySink(std::string& contents, bool limited, std::size_t limit)
-      : contents_(contents), limited_(limited), limit_(limit) {}
+  MemorySink(std::string& contents, bool limited, std::size_t limit, MemoryFileSystem& files)
+      : contents_(contents), limited_(limited), limit_(limit), files_(files) {}
   bool write(std::string_view bytes) override {
-    if (limited_ && contents_.size() + bytes.size() > limit_) {
-      contents_.append(bytes.substr(0, limit_ - contents_.size()));
-      return false;
-    }
+    std::size_t room = files_.writeLimit - std::min(files_.written, files_.writeLimit);
+    if (limited_) room = std::min(room, limit_ - std::min(contents_.size(), limit_));
+    bool fits = bytes.size() <= room;
+    if (!fits) bytes = bytes.substr(0, room);
     contents_.append(bytes);
-    return true;
+    files_.written += bytes.size();
+    return fits;
   }
   bool close() override { return true; }
 
@@ -94,6 +96,7 @@ class MemorySink final : public ByteSink {
   std::string& contents_;
   bool limited_;
   std::size_t limit_;
+  MemoryFileSystem& files_;
 };
 
 }  // namespace
@@ -137,7 +140,7 @@ std::unique_ptr<ByteSink> MemoryFileSystem::openWrite(const std::string& path) {
   ++openings[path];
   std::string& contents = files[path];
   contents.clear();
-  return std::make_unique<MemorySink>(contents, full.count(path) != 0, fullAfter);
+  return std::make_unique<MemorySink>(contents, full.count(path) != 0, fullAfter, *this);
 }
 
 bool MemoryFileSystem::readFile(const std::string& path, std::string& contents) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -52,6 +53,7 @@ class RealFileSystem final : public FileSystem {
 
 // Files held in a map from name to contents. Names in `unreadable` open but fail to read;
 // names in `unwritable` cannot be created; names in `full` accept `fullAfter` bytes, then fail.
+// All files together accept `writeLimit` bytes (counted in `written`), then every write fails.
 class MemoryFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openRead(const std::string& path) override;
@@ -63,6 +65,8 @@ class MemoryFileSystem final : public FileSystem {
   std::set<std::string> unwritable;
   std::set<std::string> full;
   std::size_t fullAfter = 0;
+  std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
+  std::size_t written = 0;
   // Counts every opening for writing, so tests can see files rewritten.
   std::map<std::string, int> openings;
 };

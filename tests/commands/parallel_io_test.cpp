@@ -9,24 +9,12 @@
 namespace kestrix {
 namespace {
 
-// Translates the statements from `state`; true when the last one stopped the run. `last` is
-// what the last statement wrote.
+// A translation with the TAP in `state` and the pin block written.
 struct Pio : testing::Context {
   explicit Pio(TapState state = TapState::IDLE) {
     t.pass.tap.currentState = state;
     t.pass.output.pinBlockWritten = true;
   }
-  bool translate(const std::vector<std::string>& statements) {
-    for (const std::string& statement : statements) {
-      std::size_t before = written().size();
-      t.lastCommandLine = statement;
-      bool stopped = stops([&] { translateStatement(t, statement); });
-      last = written().substr(before);
-      if (stopped) return true;
-    }
-    return false;
-  }
-  std::string last;
 };
 
 TEST(ParallelIo, PatternCharactersInBothCases) {

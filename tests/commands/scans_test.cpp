@@ -46,19 +46,6 @@ struct Scans : testing::Context {
     t.pass.tap.currentState = TapState::IDLE;
     t.pass.output.pinBlockWritten = true;
   }
-  // Translates the statements; true when the last one stopped the run. `last` is what the
-  // last statement wrote.
-  bool translate(const std::vector<std::string>& statements) {
-    for (const std::string& statement : statements) {
-      std::size_t before = written().size();
-      t.lastCommandLine = statement;
-      bool stopped = stops([&] { translateStatement(t, statement); });
-      last = written().substr(before);
-      if (stopped) return true;
-    }
-    return false;
-  }
-  std::string last;
 };
 
 TEST(Scans, RecordsKeepTheirValuesFromScanToScan) {

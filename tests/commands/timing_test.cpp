@@ -30,8 +30,7 @@ bool translateFromIdle(testing::Context& c, const std::string& value, const std:
   c.t.pass.tap.currentState = TapState::IDLE;
   c.t.pass.output.pinBlockWritten = true;
   c.t.pass.frequency = {value, unit};
-  c.t.lastCommandLine = statement;
-  return !c.stops([&] { translateStatement(c.t, statement); });
+  return !c.translate({statement});
 }
 
 TEST(Timing, RunTestCyclesAndWaitBlocks) {
