@@ -44,4 +44,20 @@ class RoutedConsole final : public Console {
   Console* target_;
 };
 
+// Routes a console elsewhere for as long as it lives, however its scope is left.
+class RouteGuard {
+ public:
+  RouteGuard(RoutedConsole& console, Console& target)
+      : console_(console), saved_(console.target()) {
+    console_.routeTo(target);
+  }
+  ~RouteGuard() { console_.routeTo(saved_); }
+  RouteGuard(const RouteGuard&) = delete;
+  RouteGuard& operator=(const RouteGuard&) = delete;
+
+ private:
+  RoutedConsole& console_;
+  Console& saved_;
+};
+
 }  // namespace kestrix

@@ -63,23 +63,24 @@ void translatePlainly(Translation& t) {
 // without restarts never holds a copy of its input.
 bool countingPassRestarts(Translation& t, StatementCache& cache, bool tighter) {
   MemoryConsole held;
-  t.console.routeTo(held);
   bool restarted = false;
-  try {
-    bool cached = tighter && cache.startPass();
-    t.statementCache = cached ? &cache : nullptr;
-    restartTranslation(t, !cached || cache.empty());
-    if (tighter) t.restartMargin += kSplitMargin;
-    restarted = runPass(t) == PassEnd::kRestart;
-    if (cached) cache.endPass(t);
-  } catch (const TranslationAborted&) {
+  {
+    RouteGuard route(t.console, held);
+    try {
+      bool cached = tighter && cache.startPass();
+      t.statementCache = cached ? &cache : nullptr;
+      restartTranslation(t, !cached || cache.empty());
+      if (tighter) t.restartMargin += kSplitMargin;
+      restarted = runPass(t) == PassEnd::kRestart;
+      if (cached) cache.endPass(t);
+    } catch (const TranslationAborted&) {
+    }
+    t.statementCache = nullptr;
   }
-  t.statementCache = nullptr;
-  t.console.routeTo(t.realConsole);
   // An abandoned pass leaves nothing but its messages.
   if (restarted) {
-    t.realConsole.print(held.out);
-    t.realConsole.printError(held.err);
+    t.console.print(held.out);
+    t.console.printError(held.err);
   }
   return restarted;
 }

@@ -3,13 +3,10 @@
 #include <new>
 
 #include "driver/command_line.h"
-#include "driver/dispatch.h"
 #include "driver/fatal.h"
 #include "driver/messages.h"
 #include "driver/passes.h"
 #include "driver/translation.h"
-#include "pcf/pin_block.h"
-#include "tap/navigation.h"
 
 namespace kestrix {
 namespace {

@@ -3,6 +3,27 @@
 #include "driver/translation.h"
 
 namespace kestrix {
+namespace {
+
+// Prints to two consoles.
+class TeeConsole final : public Console {
+ public:
+  TeeConsole(Console& first, Console& second) : first_(first), second_(second) {}
+  void print(std::string_view text) override {
+    first_.print(text);
+    second_.print(text);
+  }
+  void printError(std::string_view text) override {
+    first_.printError(text);
+    second_.printError(text);
+  }
+
+ private:
+  Console& first_;
+  Console& second_;
+};
+
+}  // namespace
 
 bool StatementCache::startPass() {
   position_ = 0;
@@ -40,18 +61,12 @@ bool StatementCache::readLive(Translation& t) {
   }
   // The reader's messages go where the pass's go, and into the cache.
   MemoryConsole captured;
-  Console& passConsole = t.console.target();
-  t.console.routeTo(captured);
   bool read = false;
-  try {
+  {
+    TeeConsole tee(t.console.target(), captured);
+    RouteGuard route(t.console, tee);
     read = readStatement(t, t.lastCommandLine);
-  } catch (...) {
-    t.console.routeTo(passConsole);
-    passConsole.print(captured.out);
-    throw;
   }
-  t.console.routeTo(passConsole);
-  passConsole.print(captured.out);
   if (!captured.out.empty()) {
     events_.push_back({ends_.size(), std::move(captured.out), t.pass.frequency});
     ++nextEvent_;
