@@ -111,6 +111,8 @@ WaitLine timeWait(double seconds) {
 
 // Closes the pcf section, waits, and opens a new one in the Scan order. Not counted.
 void writeWaitBlock(Translation& t, std::optional<double> minTime) {
+  // Its lines are not counted: a pass that only counts has nothing to do here.
+  if (t.output->discarding()) return;
   const FrequencyState& frequency = t.pass.frequency;
   std::uint32_t count = t.pass.timing.runCount;
   std::optional<double> hertz = knownFrequency(frequency);
