@@ -217,9 +217,9 @@ class BitComment {
   char text_[64];
 };
 
-// The cycles that stay in the shift state, a chunk of pin characters at a time.
-// The segment's last bit may be among them (when it does not leave the shift state): its
-// comment carries the segment's suffix.
+// The cycles that stay in their state, a chunk of pin characters at a time. The segment's last
+// bit may be among them (when it does not leave the shift state): its comment carries the
+// segment's suffix.
 void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, std::uint64_t from,
                  std::uint64_t to, std::uint64_t length) {
   if (t.output->discarding()) {
@@ -238,7 +238,7 @@ void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, s
 }
 
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
-// stay in the shift state go through the steady writer.
+// stay in their state (the shift state, as a rule) go through the steady writer.
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
   const ScanRegister& r = t.pass.scans.record(segment.kind);
   checkExplicitValues(t, segment, r);

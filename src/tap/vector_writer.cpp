@@ -38,7 +38,7 @@ void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view c
 
 bool inSteadyShift(const Translation& t) {
   TapState state = t.pass.tap.currentState;
-  return (state == TapState::DRSHIFT || state == TapState::IRSHIFT) && t.pass.tap.trstMode != '0';
+  return nextTapState(state, '0').next == state && t.pass.tap.trstMode != '0';
 }
 
 SteadyShiftLines steadyShiftLines(const Translation& t) {

@@ -78,17 +78,19 @@ inline char* comment(char* at, std::string_view stateName, std::string_view text
 
 }  // namespace vector_line
 
-// Writes `count` cycles of the middle of a scan, numbered from `firstBit`: TMS 0 in DRSHIFT or
-// IRSHIFT, where the TAP stays in its state, so the model needs no step per cycle. `tdi` and
-// `tdo` hold the pin characters of the cycles, `comment(bit)` gives the comment of one (called
-// only with comments on). Exactly the lines that writeCycle would write; the caller makes sure
-// that inSteadyShift holds. The cursor lives in a local so that the compiler keeps it in a
-// register while it stores the line bytes.
+// Writes `count` cycles of the middle of a scan, numbered from `firstBit`: TMS 0 in a state
+// that TMS 0 keeps (DRSHIFT or IRSHIFT, as a rule), so the model needs no step per cycle.
+// `tdi` and `tdo` hold the pin characters of the cycles, `comment(bit)` gives the comment of
+// one (called only with comments on). Exactly the lines that writeCycle would write; the
+// caller makes sure that inSteadyShift holds. The cursor lives in a local so that the compiler
+// keeps it in a register while it stores the line bytes.
 template <typename Comment>
 void writeSteadyShift(Translation& t, PcfFile& file, std::uint64_t firstBit, std::size_t count,
                       const char* tdi, const char* tdo, Comment&& comment);
 
-// The TAP is in a shift state with TRST not ON: writeSteadyShift may write.
+// The TAP is in a state that TMS 0 keeps (the shift states, and also IDLE and the pause states,
+// where a scan begun outside a stable state clocks its bits) with TRST not ON: writeSteadyShift
+// may write.
 bool inSteadyShift(const Translation& t);
 
 struct SteadyShiftLines {

@@ -219,6 +219,19 @@ TEST(Scans, BitCommentsOfEverySegment) {
   }
 }
 
+// An end state that is not stable leaves the next scan without an entry walk: its bits are
+// clocked from Exit1-DR through Pause-DR, each cycle following the TAP model.
+TEST(Scans, BitsClockedOutsideTheShiftStateFollowTheModel) {
+  Scans scans(true);
+  scans.translate({"ENDDR DREXIT1", "SDR 4 TDI (0)", "SDR 4 TDI (F)"});
+  EXPECT_EQ(scans.last,
+            "\"001X\" \n\"101X\" !Pause-DR SDR bit 0 \n"
+            "\"001X\" \n\"101X\" !Pause-DR SDR bit 1 \n"
+            "\"001X\" \n\"101X\" !Pause-DR SDR bit 2 \n"
+            "\"011X\" \n\"111X\" !Exit2-DR SDR bit 3 Data Entered \n");
+  EXPECT_EQ(scans.t.pass.tap.currentState, TapState::DREXIT2);
+}
+
 TEST(Scans, ChangedLengthsNeedFreshValues) {
   struct Case {
     std::vector<std::string> statements;
