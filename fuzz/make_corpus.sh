@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the seed corpora of the fuzz targets from the end-to-end inputs:
+#   fuzz/make_corpus.sh <corpus folder>
+# makes <corpus folder>/{translation,reader,hex}, emptied first. Each seed is one option byte
+# (translation, reader) or an option byte and a three-byte bit length (hex), then the text.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${1:?usage: make_corpus.sh <corpus folder>}
+rm -rf "$out/translation" "$out/reader" "$out/hex"
+mkdir -p "$out/translation" "$out/reader" "$out/hex"
+
+byte() { printf "\\x$(printf %02x "$1")"; }
+# One hex seed: mode byte, the length in three bytes (least significant first), the text.
+hex_seed() {  # file mode length text
+  { byte "$2"; byte $(($3 & 255)); byte $((($3 >> 8) & 255)); byte $((($3 >> 16) & 255))
+    printf '%s' "$4"; } > "$1"
+}
+
+for input in "$root"/tests/e2e/*/input.svf; do
+  name=$(basename "$(dirname "$input")")
+  # Translation: small budget without and with -c, the default budget, a header with -c.
+  for mode in 0 1 6 9; do
+    { byte "$mode"; cat "$input"; } > "$out/translation/$name-$mode"
+  done
+  for mode in 0 1; do
+    { byte "$mode"; cat "$input"; } > "$out/reader/$name-$mode"
+  done
+  # Hex: every "<scan> <length> TDI (<hex>)" of the input, with its own length.
+  n=0
+  while read -r length text; do
+    n=$((n + 1))
+    mode=0
+    if [ "$length" -ge 1024 ]; then mode=8; fi
+    hex_seed "$out/hex/$name-$n" "$mode" $((length & 0xFFFFF)) "$text"
+  done < <(tr '\n' ' ' < "$input" |
+             grep -oE '[SHT][DI]R +[0-9]+ +TDI *\([0-9A-Fa-f[:space:]]*\)' |
+             sed -E 's/^[A-Z]+ +([0-9]+) +TDI *\((.*)\)$/\1 \2/' || true)
+done
+
+# Hex corner cases: blanks, leading zeros, a length of zero, a text too long, the largest
+# lengths over zeros.
+hex_seed "$out/hex/blanks" 0 16 "A5 5A"
+hex_seed "$out/hex/leading-zeros" 0 5 "0001F"
+hex_seed "$out/hex/zero-length" 0 0 "0"
+hex_seed "$out/hex/too-long" 0 3 "F"
+hex_seed "$out/hex/not-hex" 0 8 "G1"
+hex_seed "$out/hex/huge-zeros" 15 0 "0000 00"
+hex_seed "$out/hex/huge-empty" 15 65535 ""
+
+echo "seeds: $(ls "$out/translation" | wc -l) translation, $(ls "$out/reader" | wc -l) reader," \
+  "$(ls "$out/hex" | wc -l) hex"
