@@ -34,6 +34,8 @@ run_once() {  # svf stem options...
   local svf=$1 stem=$2
   shift 2
   rm -rf out && mkdir out
+  # Both timings start with no dirty pages left by the run before.
+  sync
   local start end
   start=$(now)
   /usr/bin/time -f %M -o rss.txt "$kestrix" "$svf" header.txt "out/$stem" "$@" > console.txt || true
@@ -44,6 +46,7 @@ run_once() {  # svf stem options...
 
 floor_once() {
   rm -f floor.out
+  sync
   local start end
   start=$(now)
   cat out/*.pcf | dd bs=1M of=floor.out 2> /dev/null
