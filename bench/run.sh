@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds a Release kestrix, generates the benchmark workloads and prints a table of medians
-# over five runs (after one warm-up): wall seconds, PCF megabytes written, MB/s, peak RSS and
-# the ratio to the I/O floor, the time `dd bs=1M` takes to copy the same PCF files into one
-# new file on the same disk.
+# Builds a Release kestrix, generates the benchmark workloads with kestrix_workload and measures
+# every speed target in one run: each workload runs once to warm up, then five times, and the
+# medians are compared. The I/O floor of a run is the time `dd bs=1M` takes to copy the bytes
+# of the PCF files it wrote, held in one file, into a new file on the same disk, measured right
+# after each timed run.
 #
 #   bench/run.sh            the full workloads (a few minutes)
-#   bench/run.sh --smoke    tiny sizes, to check that the script works
+#   bench/run.sh --smoke    tiny sizes, one run each: checks that the script works (CI runs it)
+#
+# Prints one line per run (medians) and then the targets, each as a ratio with its limit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTRIX_BENCH_BUILD:-$root/build-release}
@@ -13,9 +16,12 @@ work=${KESTRIX_BENCH_WORK:-$build/bench-work}
 runs=5
 
 if [ "${1:-}" = "--smoke" ]; then
-  groups=20 long=(2500 5000 10000) restart_groups=20 runs=1
+  groups=20 scan_bits=5000 restart_groups=20 runs=1
 else
-  groups=5000 long=(250000 500000 1000000) restart_groups=4000
+  # 20,000 groups of SIR 8, SDR 1024 (TDI, TDO, MASK) and RUNTEST 100 TCK: 42 million vector
+  # lines; an SDR as long as an FPGA configuration; 4,200 groups then six long scans, which the
+  # default budget restarts five times and -s 1000000 not at all.
+  groups=20000 scan_bits=2850000 restart_groups=4200
 fi
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRIX_TESTS=OFF > /dev/null
@@ -25,72 +31,118 @@ workload=$build/kestrix_workload
 mkdir -p "$work"
 cd "$work"
 : > header.txt
+load=$(cut -d' ' -f1-3 /proc/loadavg)
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 now() { date +%s.%N; }
+calc() { echo "$1" | bc -l; }
 
-# One timed run in a clean output folder: prints "seconds peak-KiB".
-run_once() {  # svf stem options...
-  local svf=$1 stem=$2
+# One timed run in a clean output folder: prints "seconds user system peak-KiB restarts".
+run_once() {  # input stem options...
+  local input=$1 stem=$2
   shift 2
   rm -rf out && mkdir out
-  # Both timings start with no dirty pages left by the run before.
+  # Each timing starts with no dirty pages left by the run before.
   sync
   local start end
   start=$(now)
-  /usr/bin/time -f %M -o rss.txt "$kestrix" "$svf" header.txt "out/$stem" "$@" > console.txt || true
+  if [[ $input == pipe:* ]]; then
+    cat "${input#pipe:}" | /usr/bin/time -f '%U %S %M' -o usage.txt \
+      "$kestrix" /dev/stdin header.txt "out/$stem" "$@" > console.txt || true
+  else
+    /usr/bin/time -f '%U %S %M' -o usage.txt \
+      "$kestrix" "$input" header.txt "out/$stem" "$@" > console.txt || true
+  fi
   end=$(now)
-  grep -q "Translation Successful" console.txt || { echo "run failed: $(cat console.txt)" >&2; exit 1; }
-  echo "$(echo "$end - $start" | bc -l) $(tail -n 1 rss.txt)"
+  grep -q "Translation Successful" console.txt || { echo "run failed: $(tail -c 300 console.txt)" >&2; exit 1; }
+  # Every pass prints the FREQUENCY line of the workloads again.
+  local passes
+  passes=$(grep -c "Running\.\.\." console.txt || true)
+  echo "$(calc "$end - $start") $(tail -n 1 usage.txt) $(( passes > 1 ? passes - 1 : 0 ))"
 }
 
+# The I/O floor: dd copying one file that holds every byte the run wrote (all.pcf, made
+# untimed after the warm-up run) into a new file.
 floor_once() {
   rm -f floor.out
   sync
   local start end
   start=$(now)
-  cat out/*.pcf | dd bs=1M of=floor.out 2> /dev/null
+  dd if=all.pcf of=floor.out bs=1M 2> /dev/null
   end=$(now)
   rm -f floor.out
-  echo "$end - $start" | bc -l
+  calc "$end - $start"
 }
 
-printf '%-28s %8s %9s %8s %9s %7s\n' workload seconds "PCF MB" "MB/s" "RSS MiB" floor×
-declare -A seconds_of mb_of
-measure() {  # name svf stem options...
-  local name=$1 svf=$2 stem=$3
+declare -A secs mb floor rss restarts
+printf '%-30s %8s %6s %6s %8s %8s %8s %7s %4s\n' \
+  run seconds user sys "PCF MB" "MB/s" "RSS MiB" floor× rst
+measure() {  # name input stem options...
+  local name=$1 input=$2 stem=$3
   shift 3
-  run_once "$svf" "$stem" "$@" > /dev/null
-  local times=() rss=() floors=()
+  run_once "$input" "$stem" "$@" > /dev/null
+  cat out/*.pcf > all.pcf
+  local times=() users=() systems=() kibs=() floors=() line r=0
   for _ in $(seq "$runs"); do
-    read -r t r < <(run_once "$svf" "$stem" "$@")
-    times+=("$t") rss+=("$r")
+    read -r t u s k r < <(run_once "$input" "$stem" "$@")
+    times+=("$t") users+=("$u") systems+=("$s") kibs+=("$k")
     floors+=("$(floor_once)")
   done
-  local secs kib fl mb
-  secs=$(printf '%s\n' "${times[@]}" | median)
-  kib=$(printf '%s\n' "${rss[@]}" | median)
-  fl=$(printf '%s\n' "${floors[@]}" | median)
-  mb=$(cat out/*.pcf | wc -c | awk '{ printf "%.1f", $1 / 1e6 }')
-  seconds_of[$name]=$secs
-  mb_of[$name]=$mb
-  printf '%-28s %8.3f %9s %8.0f %9.1f %7.2f\n' "$name" "$secs" "$mb" \
-    "$(echo "$mb / $secs" | bc -l)" "$(echo "$kib / 1024" | bc -l)" "$(echo "$secs / $fl" | bc -l)"
+  secs[$name]=$(printf '%s\n' "${times[@]}" | median)
+  floor[$name]=$(printf '%s\n' "${floors[@]}" | median)
+  rss[$name]=$(calc "$(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1) / 1024")
+  restarts[$name]=$r
+  mb[$name]=$(wc -c < all.pcf | awk '{ printf "%.1f", $1 / 1e6 }')
+  rm -f all.pcf
+  printf '%-30s %8.3f %6.2f %6.2f %8s %8.0f %8.1f %7.2f %4s\n' "$name" "${secs[$name]}" \
+    "$(printf '%s\n' "${users[@]}" | median)" "$(printf '%s\n' "${systems[@]}" | median)" \
+    "${mb[$name]}" "$(calc "${mb[$name]} / ${secs[$name]}")" "${rss[$name]}" \
+    "$(calc "${secs[$name]} / ${floor[$name]}")" "$r"
 }
 
-"$workload" programming "$groups" > w1.svf
-measure "W1 programming" w1.svf w1
-measure "W1 programming -c" w1.svf w1 -c
-for bits in "${long[@]}"; do
-  "$workload" long-scan "$bits" > "w2-$bits.svf"
-  measure "W2 long scan $bits" "w2-$bits.svf" w2 -s 1000000
+"$workload" programming "$groups" > plain.svf
+"$workload" programming $((2 * groups)) > plain2.svf
+"$workload" programming $((4 * groups)) > plain4.svf
+"$workload" long-scan "$scan_bits" > scan.svf
+"$workload" long-scan $((2 * scan_bits)) > scan2.svf
+"$workload" restarts "$restart_groups" > restarts.svf
+
+measure "program" plain.svf p
+measure "program, 2x" plain2.svf p
+measure "program, 4x" plain4.svf p
+measure "program -c" plain.svf p -c
+measure "program, piped" pipe:plain.svf p
+measure "scan $scan_bits bits" scan.svf s -s 1000000
+measure "scan $((2 * scan_bits)) bits" scan2.svf s -s 1000000
+measure "restarts, default budget" restarts.svf r
+measure "restarts, -s 1000000" restarts.svf r -s 1000000
+[ "${restarts[restarts, default budget]}" -gt 0 ] || echo "warning: the restart workload did not restart" >&2
+[ "${restarts[restarts, -s 1000000]}" -eq 0 ] || echo "warning: -s 1000000 restarted" >&2
+
+peak=0
+for name in "program" "program, 2x" "program, 4x" "program -c" "scan $scan_bits bits" \
+  "scan $((2 * scan_bits)) bits" "restarts, -s 1000000"; do
+  peak=$(calc "if (${rss[$name]} > $peak) ${rss[$name]} else $peak")
 done
-"$workload" restarts "$restart_groups" > w3.svf
-measure "W3 restarts" w3.svf w3
-restarts=$(( $(grep -o "Running\.\.\." console.txt | wc -l) - 1 ))
 
 echo
-w2=("${long[@]}")
-echo "W2 time ratios: ${w2[1]}/${w2[0]} bits $(echo "${seconds_of[W2 long scan ${w2[1]}]} / ${seconds_of[W2 long scan ${w2[0]}]}" | bc -l | cut -c1-5)," \
-  "${w2[2]}/${w2[1]} bits $(echo "${seconds_of[W2 long scan ${w2[2]}]} / ${seconds_of[W2 long scan ${w2[1]}]}" | bc -l | cut -c1-5)"
-echo "W3: $restarts restarts; seconds per MB against W1: $(echo "(${seconds_of[W3 restarts]} / ${mb_of[W3 restarts]}) / (${seconds_of[W1 programming]} / ${mb_of[W1 programming]})" | bc -l | cut -c1-5)"
+printf '%-52s %8s %7s %4s\n' target measured limit met
+target() {  # text value limit
+  printf '%-52s %8.2f %7.2f %4s\n' "$1" "$2" "$3" "$(calc "$2 <= $3" | sed 's/1/yes/;s/0/NO/')"
+}
+floor_ratio() { calc "${secs[$1]} / ${floor[$1]}"; }
+per_mb() { calc "${secs[$1]} / ${mb[$1]}"; }
+target "program: time / dd floor" "$(floor_ratio "program")" 1.5
+target "program, 4x: time / dd floor" "$(floor_ratio "program, 4x")" 1.5
+target "program -c: time / dd floor" "$(floor_ratio "program -c")" 2.0
+target "restarts: time per MB / that of -s 1000000" \
+  "$(calc "$(per_mb "restarts, default budget") / $(per_mb "restarts, -s 1000000")")" 1.1
+target "doubling a scan: time ratio" \
+  "$(calc "${secs[scan $((2 * scan_bits)) bits]} / ${secs[scan $scan_bits bits]}")" 2.1
+target "doubling the program: time ratio" "$(calc "${secs[program, 2x]} / ${secs[program]}")" 2.1
+target "peak RSS without restarts (MiB)" "$peak" 16
+echo "restarts: ${restarts[restarts, default budget]} with the default budget;" \
+  "peak RSS with restarts $(printf '%.1f' "${rss[restarts, default budget]}") MiB," \
+  "piped $(printf '%.1f' "${rss[program, piped]}") MiB"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //');" \
+  "load before: $load; $(date -u +%Y-%m-%d)"
