@@ -1,8 +1,8 @@
 // hexToBits and checkHex over any text and bit length. The first byte chooses how the length
 // is taken from the next three: below 1 << 20 mostly, or (with the text made all zeros and
 // blanks) near the largest length. Both functions must give the same result; a converted
-// string has exactly the length asked for, holds only "0" and "1", and holds the value of the
-// hex digits.
+// string has exactly the length asked for, stores no word above its highest one, and holds the
+// value of the hex digits.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -47,15 +47,15 @@ std::string valueBits(std::string_view hex) {
 
 void checkBits(const BitString& bits, std::string_view hex, std::uint32_t length, bool huge) {
   if (bits.length != length) failure("the bit string has the wrong length", hex, length);
-  if (bits.stored.size() > length) failure("more bits stored than the length", hex, length);
-  for (char c : bits.stored) {
-    if (c != '0' && c != '1') failure("a stored bit is neither 0 nor 1", hex, length);
+  if (bits.words.size() > (std::uint64_t{length} + 63) / 64) {
+    failure("more words stored than the length needs", hex, length);
   }
+  if (!bits.words.empty() && bits.words.back() == 0) failure("a zero word on top", hex, length);
   if (bits.bit(length) != '\0') failure("a bit past the length", hex, length);
   if (huge) {
     // All zeros: nothing needs storing, and the top bit reads as zero.
     if (bits.bit(length - 1) != '0') failure("the top bit of a zero string", hex, length);
-    if (bits.stored.find('1') != std::string::npos) failure("a one in a zero string", hex, length);
+    if (!bits.words.empty()) failure("a one in a zero string", hex, length);
     return;
   }
   std::string text = bits.text();
@@ -101,11 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HexResult checked = kestrix::checkHex(hex, length);
   BitString bits;
   bits.length = 12345;
-  bits.stored = "1";
+  bits.words = {1};
   const HexResult converted = kestrix::hexToBits(hex, length, bits);
   if (checked != converted) failure("checkHex and hexToBits disagree", hex, length);
   if (converted == HexResult::kOk) checkBits(bits, hex, length, huge);
-  if (converted == HexResult::kEmpty && (bits.length != 0 || !bits.stored.empty())) {
+  if (converted == HexResult::kEmpty && (bits.length != 0 || !bits.words.empty())) {
     failure("kEmpty left a bit string behind", hex, length);
   }
   if (converted == HexResult::kEmpty && length != 0)

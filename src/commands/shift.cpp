@@ -8,6 +8,7 @@
 #include "driver/messages.h"
 #include "driver/translation.h"
 #include "tap/navigation.h"
+#include "tap/steady_shift.h"
 #include "tap/vector_writer.h"
 
 namespace kestrix {
@@ -118,30 +119,21 @@ void checkExplicitValues(Translation& t, const Segment& segment, const ScanRegis
 // '\0' for every bit, as do present ones past their own length.
 class BitView {
  public:
-  explicit BitView(const std::optional<BitString>& bits) {
-    if (bits) {
-      stored_ = bits->stored.data();
-      storedSize_ = bits->stored.size();
-      length_ = bits->length;
-    }
+  explicit BitView(const std::optional<BitString>& bits) : bits_(bits ? &*bits : nullptr) {}
+  char bit(std::uint64_t i) const { return bits_ != nullptr ? bits_->bit(i) : '\0'; }
+  // Bits `from` to `from + 63`, zeros where there are none.
+  std::uint64_t levels(std::uint64_t from) const {
+    return bits_ != nullptr ? bits_->bitsFrom(from) : 0;
   }
-  char bit(std::uint64_t i) const {
-    if (i < storedSize_) return stored_[i];
-    return i < length_ ? '0' : '\0';
-  }
-  bool present() const { return length_ != 0; }
-  // Bits `from` to `from + count - 1` as characters: the stored ones where they stand, others
-  // copied into `scratch` (count characters).
-  const char* span(std::uint64_t from, std::size_t count, char* scratch) const {
-    if (from + count <= storedSize_) return stored_ + from;
-    for (std::size_t k = 0; k < count; ++k) scratch[k] = bit(from + k);
-    return scratch;
+  // Which of bits `from` to `from + 63` the string has.
+  std::uint64_t presence(std::uint64_t from) const {
+    std::uint64_t length = bits_ != nullptr ? bits_->length : 0;
+    if (from >= length) return 0;
+    return length - from >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << (length - from)) - 1;
   }
 
  private:
-  const char* stored_ = nullptr;
-  std::uint64_t storedSize_ = 0;
-  std::uint64_t length_ = 0;
+  const BitString* bits_;
 };
 
 // The pin characters of the bits of one segment: TDI "Z" where nothing drives it (no TDI bit,
@@ -149,8 +141,6 @@ class BitView {
 // A missing SMASK or MASK bit counts as "1".
 class SegmentBits {
  public:
-  static constexpr std::size_t kChunk = 4096;
-
   explicit SegmentBits(const ScanRegister& r)
       : tdi_(r.tdi), tdo_(r.tdo), mask_(r.mask), smask_(r.smask) {}
 
@@ -164,33 +154,16 @@ class SegmentBits {
     return level == '0' ? 'L' : 'H';
   }
 
-  // The characters of bits `from` to `from + count - 1` (count at most kChunk), in loops
-  // without a branch per bit: scan data is random, and a mispredicted branch per bit costs
-  // more than the rest of the cycle.
-  void fill(std::uint64_t from, std::size_t count, char* tdiOut, char* tdoOut) const {
-    char levels[kChunk];
-    char masks[kChunk];
-    if (!tdi_.present()) {
-      std::memset(tdiOut, 'Z', count);
-    } else {
-      const char* level = tdi_.span(from, count, levels);
-      const char* smask = smask_.present() ? smask_.span(from, count, masks) : nullptr;
-      for (std::size_t k = 0; k < count; ++k) {
-        bool driven = level[k] != '\0' && (smask == nullptr || smask[k] != '0');
-        tdiOut[k] = driven ? level[k] : 'Z';
-      }
-    }
-    if (!tdo_.present()) {
-      std::memset(tdoOut, 'X', count);
-      return;
-    }
-    const char* level = tdo_.span(from, count, levels);
-    const char* mask = mask_.present() ? mask_.span(from, count, masks) : nullptr;
-    for (std::size_t k = 0; k < count; ++k) {
-      bool compared = level[k] != '\0' && (mask == nullptr || mask[k] != '0');
-      // 'L' for '0', 'H' for '1'.
-      char expected = static_cast<char>('L' - 4 * (level[k] - '0'));
-      tdoOut[k] = compared ? expected : 'X';
+  // The levels of bits `from` to `from + count - 1`, 64 to an entry of `out`: a few word
+  // operations for 64 bits, whatever the data.
+  void fill(std::uint64_t from, std::size_t count, ShiftLevels* out) const {
+    for (std::size_t k = 0; k < count; k += 64) {
+      std::uint64_t at = from + k;
+      ShiftLevels& levels = out[k / 64];
+      levels.tdi = tdi_.levels(at);
+      levels.driven = tdi_.presence(at) & ~(smask_.presence(at) & ~smask_.levels(at));
+      levels.tdo = tdo_.levels(at);
+      levels.compared = tdo_.presence(at) & ~(mask_.presence(at) & ~mask_.levels(at));
     }
   }
 
@@ -217,39 +190,36 @@ class BitComment {
   char text_[64];
 };
 
-// The cycles that stay in their state, a chunk of pin characters at a time. The segment's last
-// bit may be among them (when it does not leave the shift state): its comment carries the
-// segment's suffix.
-void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, std::uint64_t from,
-                 std::uint64_t to, std::uint64_t length) {
-  if (t.output->discarding()) {
-    chargeSteadyShift(t, to - from);
-    return;
-  }
-  constexpr std::size_t kChunk = SegmentBits::kChunk;
-  char tdi[kChunk];
-  char tdo[kChunk];
+// Bits `from` to `to - 1` of a segment, all of them cycles that stay in their state and none
+// of them the segment's last, whose comment differs: through the steady writer, a chunk of
+// levels at a time.
+void shiftSteady(Translation& t, const Segment& segment, const SegmentBits& bits,
+                 std::uint64_t from, std::uint64_t to) {
+  constexpr std::size_t kChunk = 4096;
+  ShiftLevels levels[kChunk / 64];
+  const BitNumberComment comment{segment.commentPrefix, segment.commentSuffix};
+  const bool counting = t.output->discarding();
   for (std::uint64_t bit = from; bit < to; bit += kChunk) {
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, to - bit));
-    bits.fill(bit, count, tdi, tdo);
-    writeSteadyShift(t, *t.output, bit, count, tdi, tdo,
-                     [&comment, length](std::uint64_t i) { return comment(i, i + 1 == length); });
+    if (!counting) bits.fill(bit, count, levels);
+    writeSteadyShift(t, bit, count, levels, comment);
   }
 }
 
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
-// stay in their state (the shift state, as a rule) go through the steady writer.
+// stay in their state (the shift state, as a rule) go through the steady writer; the last bit
+// goes on its own, with its own comment.
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
   const ScanRegister& r = t.pass.scans.record(segment.kind);
   checkExplicitValues(t, segment, r);
   const SegmentBits bits(r);
   BitComment comment(segment, t.options.commentsOn);
   const std::uint64_t length = r.length;
-  const std::uint64_t steadyEnd = leaves && length > 0 ? length - 1 : length;
+  const std::uint64_t steadyEnd = length > 0 ? length - 1 : 0;
   std::uint64_t i = 0;
   while (i < length) {
     if (i < steadyEnd && inSteadyShift(t)) {
-      shiftSteady(t, bits, comment, i, steadyEnd, length);
+      shiftSteady(t, segment, bits, i, steadyEnd);
       i = steadyEnd;
       continue;
     }

@@ -1,6 +1,7 @@
 #include "svf/hex.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "svf/blank.h"
@@ -30,23 +31,26 @@ unsigned significantBits(char c) {
   return 4;
 }
 
-// Each digit's four bits, least significant first.
-constexpr std::array<char[4], 16> kReversedNibbles = {{{'0', '0', '0', '0'},
-                                                       {'1', '0', '0', '0'},
-                                                       {'0', '1', '0', '0'},
-                                                       {'1', '1', '0', '0'},
-                                                       {'0', '0', '1', '0'},
-                                                       {'1', '0', '1', '0'},
-                                                       {'0', '1', '1', '0'},
-                                                       {'1', '1', '1', '0'},
-                                                       {'0', '0', '0', '1'},
-                                                       {'1', '0', '0', '1'},
-                                                       {'0', '1', '0', '1'},
-                                                       {'1', '1', '0', '1'},
-                                                       {'0', '0', '1', '1'},
-                                                       {'1', '0', '1', '1'},
-                                                       {'0', '1', '1', '1'},
-                                                       {'1', '1', '1', '1'}}};
+constexpr std::uint64_t kBytes = 0x0101010101010101u;
+
+// Eight hex digits, the most significant at the lowest address, as a 32-bit value; false when
+// one of the eight characters is a blank (the text holds only digits and blanks, all of them
+// below 0x80, and the blanks below '0').
+bool eightDigits(const char* text, std::uint32_t& value) {
+  std::uint64_t chars;
+  std::memcpy(&chars, text, sizeof chars);
+  if constexpr (std::endian::native == std::endian::big) chars = __builtin_bswap64(chars);
+  if (((chars + (0x80 - '0') * kBytes) & 0x80 * kBytes) != 0x80 * kBytes) return false;
+  // '0'-'9' keep their low four bits; 'A'-'F' and 'a'-'f' (bit 6 set) get 9 more.
+  std::uint64_t nibbles = (chars & 0x0F * kBytes) + ((chars >> 6) & kBytes) * 9;
+  // Pairs of digits into bytes, bytes into 16-bit and 32-bit groups, first digit highest.
+  std::uint64_t pairs =
+      ((nibbles & 0x000F000F000F000Fu) << 4) | ((nibbles >> 8) & 0x000F000F000F000Fu);
+  std::uint64_t quads = (pairs | pairs >> 8) & 0x0000FFFF0000FFFFu;
+  auto packed = static_cast<std::uint32_t>(quads | quads >> 16);
+  value = __builtin_bswap32(packed);
+  return true;
+}
 
 }  // namespace
 
@@ -80,18 +84,35 @@ HexResult hexToBits(std::string_view hex, std::uint32_t bitLength, BitString& bi
   std::size_t first = hex.find_first_not_of('0');
   if (first == std::string_view::npos) return HexResult::kOk;
   std::string_view digits = hex.substr(first);
-  // From the last digit back: bit 0 first.
-  bits.stored.resize(4 * digits.size());
-  char* out = bits.stored.data();
-  for (auto c = digits.rbegin(); c != digits.rend(); ++c) {
-    int value = digitValue(*c);
-    if (value < 0) continue;
-    std::memcpy(out, kReversedNibbles[static_cast<std::size_t>(value)], 4);
-    out += 4;
+  // From the last digit back: bit 0 first, eight digits at a time where no blank stands.
+  bits.words.assign((4 * digits.size() + 63) / 64, 0);
+  std::uint64_t* out = bits.words.data();
+  std::uint64_t word = 0;
+  unsigned filled = 0;
+  std::size_t end = digits.size();
+  while (end > 0) {
+    std::uint32_t eight;
+    if (end >= 8 && filled <= 32 && eightDigits(digits.data() + end - 8, eight)) {
+      word |= static_cast<std::uint64_t>(eight) << filled;
+      filled += 32;
+      end -= 8;
+    } else {
+      int value = digitValue(digits[--end]);
+      if (value < 0) continue;
+      word |= static_cast<std::uint64_t>(value) << filled;
+      filled += 4;
+    }
+    if (filled == 64) {
+      *out++ = word;
+      word = 0;
+      filled = 0;
+    }
   }
-  // The first digit gives only its significant bits (all four when it is a blank).
-  std::size_t unused = digitValue(digits[0]) >= 0 ? 4 - significantBits(digits[0]) : 0;
-  bits.stored.resize(static_cast<std::size_t>(out - bits.stored.data()) - unused);
+  if (filled > 0) *out++ = word;
+  // Blanks left words unused at the top, and the first digit's bits above its value are zeros.
+  std::size_t used = static_cast<std::size_t>(out - bits.words.data());
+  while (used > 0 && bits.words[used - 1] == 0) --used;
+  bits.words.resize(used);
   return HexResult::kOk;
 }
 

@@ -3,25 +3,38 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrix {
 
-// A bit string of `length` bits. Only the bits from bit 0 up to the highest set digit are
-// stored, least significant first ('0'/'1' characters in `stored`, so that scans, which shift
-// bit 0 first, read it forwards); the bits above them are zeros, so an all-zero value of any
-// length costs no memory.
+// A bit string of `length` bits, packed 64 to a word: bit i is bit i % 64 of words[i / 64].
+// Only the words up to the highest set bit are stored; the bits above them are zeros, so an
+// all-zero value of any length costs no memory.
 struct BitString {
   std::uint64_t length = 0;
-  std::string stored;
+  std::vector<std::uint64_t> words;
 
   // Bit i counted from the least significant end: '0' or '1', or '\0' past the length.
   char bit(std::uint64_t i) const {
-    if (i < stored.size()) return stored[i];
-    return i < length ? '0' : '\0';
+    if (i >= length) return '\0';
+    return ((word(i / 64) >> (i % 64)) & 1) != 0 ? '1' : '0';
+  }
+  // Word `index` of the value; zero above the stored words.
+  std::uint64_t word(std::uint64_t index) const { return index < words.size() ? words[index] : 0; }
+  // Bits `from` to `from + 63`, bit `from` lowest; zeros above the stored words.
+  std::uint64_t bitsFrom(std::uint64_t from) const {
+    std::uint64_t index = from / 64;
+    unsigned shift = static_cast<unsigned>(from % 64);
+    if (shift == 0) return word(index);
+    return word(index) >> shift | word(index + 1) << (64 - shift);
   }
   // The whole string, most significant bit first, for tests and messages.
   std::string text() const {
-    return std::string(length - stored.size(), '0') + std::string(stored.rbegin(), stored.rend());
+    std::string text(length, '0');
+    for (std::uint64_t i = 0; i < length && i / 64 < words.size(); ++i) {
+      text[length - 1 - i] = bit(i);
+    }
+    return text;
   }
 };
 

@@ -41,14 +41,4 @@ bool inSteadyShift(const Translation& t) {
   return nextTapState(state, '0').next == state && t.pass.tap.trstMode != '0';
 }
 
-SteadyShiftLines steadyShiftLines(const Translation& t) {
-  return {t.pass.pio.PIOstring, nextTapState(t.pass.tap.currentState, '0').name,
-          t.options.commentsOn};
-}
-
-void chargeSteadyShift(Translation& t, std::uint64_t cycles) {
-  t.pass.output.vectorCount += 2 * static_cast<std::int64_t>(cycles);
-  t.pass.tap.trstMode = '1';
-}
-
 }  // namespace kestrix

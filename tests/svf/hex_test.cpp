@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace kestrix {
@@ -56,7 +57,7 @@ TEST(HexToBits, ConvertsOrRejectsEachText) {
     SCOPED_TRACE(std::to_string(c.bits) + " bits of '" + c.hex + "'");
     BitString bits;
     bits.length = 3;
-    bits.stored = "101";  // what an earlier value left in the slot
+    bits.words = {5};  // what an earlier value left in the slot
     HexResult result = hexToBits(c.hex, c.bits, bits);
     EXPECT_EQ(result, c.result);
     if (result == HexResult::kOk) {
@@ -84,11 +85,44 @@ TEST(HexToBits, HugeLengthsOfSmallValuesStaySmall) {
     BitString bits;
     ASSERT_EQ(hexToBits(c.hex, kMax, bits), HexResult::kOk);
     EXPECT_EQ(bits.length, kMax);
-    EXPECT_LE(bits.stored.capacity(), 64u);
+    EXPECT_LE(bits.words.capacity(), 1u);
     EXPECT_EQ(bits.bit(0), c.bit0);
     EXPECT_EQ(bits.bit(4), '0');
     EXPECT_EQ(bits.bit(kMax - 1), '0');
     EXPECT_EQ(bits.bit(kMax), '\0');
+  }
+}
+
+// Long values, converted eight digits at a time where no blank interrupts them: each bit must
+// be that of its digit, wherever blanks stand and whatever the case of the letters.
+TEST(HexToBits, LongValuesGiveTheBitsOfEveryDigit) {
+  const std::string digits = "0123456789abcdefABCDEF";
+  std::mt19937 random(5);
+  for (int round = 0; round < 200; ++round) {
+    std::string hex;
+    std::string expected;  // most significant bit first
+    auto count = static_cast<int>(random() % 300) + 1;
+    for (int i = 0; i < count; ++i) {
+      if (random() % 10 == 0) hex += " \t\n"[random() % 3];
+      char digit = digits[random() % digits.size()];
+      hex += digit;
+      int value = std::stoi(std::string(1, digit), nullptr, 16);
+      for (int bit = 3; bit >= 0; --bit) expected += ((value >> bit) & 1) != 0 ? '1' : '0';
+    }
+    std::uint32_t length = 4 * static_cast<std::uint32_t>(hex.size()) + random() % 70;
+    expected.insert(0, length - expected.size(), '0');
+    SCOPED_TRACE(hex);
+    BitString bits;
+    ASSERT_EQ(hexToBits(hex, length, bits), HexResult::kOk);
+    EXPECT_EQ(bits.text(), expected);
+    EXPECT_TRUE(bits.words.empty() || bits.words.back() != 0);
+    for (std::uint64_t from : {0u, 1u, 63u, 64u, 100u}) {
+      std::uint64_t word = bits.bitsFrom(from);
+      for (unsigned k = 0; k < 64; ++k) {
+        char bit = from + k < length ? expected[length - 1 - (from + k)] : '0';
+        ASSERT_EQ((word >> k) & 1, bit == '1' ? 1u : 0u) << "bit " << from + k;
+      }
+    }
   }
 }
 
