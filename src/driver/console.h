@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,25 @@ class RoutedConsole final : public Console {
 
  private:
   Console* target_;
+};
+
+// Runs `fence` before it forwards each message.
+class FencedConsole final : public Console {
+ public:
+  FencedConsole(Console& target, std::function<void()> fence)
+      : target_(target), fence_(std::move(fence)) {}
+  void print(std::string_view text) override {
+    fence_();
+    target_.print(text);
+  }
+  void printError(std::string_view text) override {
+    fence_();
+    target_.printError(text);
+  }
+
+ private:
+  Console& target_;
+  std::function<void()> fence_;
 };
 
 // Routes a console elsewhere for as long as it lives, however its scope is left.

@@ -10,6 +10,7 @@
 #include "commands/state_timing.h"
 #include "driver/console.h"
 #include "driver/io.h"
+#include "pcf/background_writer.h"
 #include "pcf/output_files.h"
 #include "pcf/pcf_file.h"
 #include "svf/frequency_directive.h"
@@ -62,13 +63,25 @@ struct PassState {
 // One translation: options, the seams it reads and writes through, and the pass state.
 struct Translation {
   Translation(Console& consoleIn, FileSystem& filesIn)
-      : realConsole(consoleIn), console(consoleIn), files(filesIn) {}
+      : realConsole(consoleIn),
+        fencedConsole(consoleIn, [this] { settleOutput(); }),
+        console(fencedConsole),
+        files(filesIn) {}
+
+  // Before a message, the PCF bytes written so far reach their file: a message never stands
+  // where a write error would have stopped the translation.
+  void settleOutput() {
+    if (output != nullptr) output->settle();
+  }
 
   // The program's console, and the one messages go to now (held back during counting passes).
   Console& realConsole;
+  FencedConsole fencedConsole;
   RoutedConsole console;
   FileSystem& files;
   Options options;
+  // Writes the full buffers of the PCF files; it outlives every file.
+  BackgroundWriter writer;
   std::unique_ptr<ByteSource> input;
   LineReader lines;
   std::unique_ptr<PcfFile> output;

@@ -51,7 +51,7 @@ void openNextOutputFile(Translation& t) {
   } else {
     std::unique_ptr<ByteSink> sink = t.files.openWrite(path);
     if (sink == nullptr) fail(t, "Cannot open output file " + path + "!\n");
-    t.output = std::make_unique<PcfFile>(std::move(sink), path, t.console);
+    t.output = std::make_unique<PcfFile>(std::move(sink), path, t.console, &t.writer);
   }
   output.vectorCount = 0;
   ++output.fileNumber;

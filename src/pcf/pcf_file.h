@@ -7,19 +7,24 @@
 
 #include "driver/console.h"
 #include "driver/io.h"
+#include "pcf/background_writer.h"
 
 namespace kestrix {
 
-// One open PCF file. Bytes collect in a large buffer of its own and reach the sink in big
-// blocks. A failed write or close prints "Cannot write output file" and stops the translation:
-// a silently short file is worse than an error.
+// One open PCF file. Bytes collect in a large buffer and reach the sink in big blocks, through
+// the writer thread when there is one. A failed write or close prints "Cannot write output
+// file" and stops the translation: a silently short file is worse than an error. With the
+// writer thread the blocks are the same and the error stops the translation before any later
+// message or file (see settle()), so a run ends as if every block had been written at once.
 class PcfFile {
  public:
   static constexpr std::size_t kBufferSize = 1 << 20;
   // A counting file only needs room for the largest line group it is handed at once.
   static constexpr std::size_t kDiscardBufferSize = 1 << 12;
 
-  PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console);
+  // Blocks are written on the calling thread, or with `writer` on its thread.
+  PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console,
+          BackgroundWriter* writer = nullptr);
   // A file that only counts: every byte written to it is dropped. Passes whose output is
   // certain to be abandoned write to such files.
   PcfFile(std::string name, Console& console);
@@ -41,31 +46,39 @@ class PcfFile {
 
   // Room for `size` more bytes; write them at the pointer returned, then commit the end.
   char* reserve(std::size_t size) {
-    if (capacity_ - used_ < size) makeRoom(size);
-    return buffer_.get() + used_;
+    if (buffer_.capacity - used_ < size) makeRoom(size);
+    return buffer_.bytes.get() + used_;
   }
-  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.bytes.get()); }
   // The end of the room that the last reserve made: writers of many lines check against it.
-  char* bufferEnd() { return buffer_.get() + capacity_; }
+  char* bufferEnd() { return buffer_.bytes.get() + buffer_.capacity; }
 
   // Writes the trailer and closes the file; a failure stops the translation.
   void finish();
   // Flushes and closes without trailer. On failure prints the write error and returns false,
   // without stopping: it runs while a stop is already under way.
   bool closeWithoutTrailer();
+  // Waits until the blocks handed to the writer thread are written. A write that failed is
+  // reported and stops the translation, unless reported already. Messages wait for this, so
+  // that none follows a write that has failed.
+  void settle();
 
  private:
   void makeRoom(std::size_t size);
+  // Hands the full buffer to the writer thread, or writes it.
   bool flushBuffer();
+  // Waits for the writer thread, then writes what the buffer holds.
+  bool flushAll();
+  bool writeBuffer();
   void reportWriteError();
   [[noreturn]] void failWrite();
 
   std::unique_ptr<ByteSink> sink_;
   std::string name_;
   Console& console_;
+  BackgroundWriter* writer_ = nullptr;
   // Not zeroed: every byte is written before it is used.
-  std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_;
+  OutputBuffer buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;
   bool reported_ = false;
