@@ -1,11 +1,13 @@
 #include "driver/passes.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "driver/count_log.h"
 #include "driver/dispatch.h"
 #include "driver/fatal.h"
 #include "driver/messages.h"
-#include "driver/statement_cache.h"
 #include "driver/translation.h"
 #include "pcf/pin_block.h"
 #include "tap/navigation.h"
@@ -15,18 +17,20 @@ namespace {
 
 enum class PassEnd { kFinished, kRestart };
 
-bool nextStatement(Translation& t) {
-  if (t.statementCache != nullptr) return t.statementCache->next(t);
-  return readStatement(t, t.lastCommandLine);
-}
-
 // Before each statement: past the budget the pass must start again with a tighter split point;
-// past the split point the next file begins.
-PassEnd runPass(Translation& t) {
+// past the split point the next file begins. A pass that goes on from the count log's frontier
+// has read its first statement already; `log`, when given, learns what each statement did.
+PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = false) {
   const Options& options = t.options;
-  for (;;) {
-    std::swap(t.previousCommandLine, t.lastCommandLine);
-    if (!nextStatement(t)) return PassEnd::kFinished;
+  for (;; statementRead = false) {
+    if (!statementRead) {
+      std::swap(t.previousCommandLine, t.lastCommandLine);
+      if (!readStatement(t, t.lastCommandLine)) return PassEnd::kFinished;
+    }
+    if (log != nullptr && log->full()) {
+      log->stop(t);
+      log = nullptr;
+    }
     std::int64_t splitPoint = options.splitThreshold - t.restartMargin;
     if (t.pass.output.vectorCount >= options.maxVectors) {
       // Every statement already has a file of its own: another pass would end the same way.
@@ -35,14 +39,18 @@ PassEnd runPass(Translation& t) {
                     std::to_string(options.maxVectors) +
                     ").\nCOMMAND LINE WAS: " + t.previousCommandLine + "\n");
       }
+      if (log != nullptr) log->stop(t);
       return PassEnd::kRestart;
     }
+    std::int64_t pinLines = pinDeclarationLines(t);
     if (t.pass.output.vectorCount > splitPoint) {
       openNextOutputFile(t);
       writePinDeclarations(t);
       gotoState(t, TapState::IDLE);
     }
+    if (log != nullptr) log->begin(t, pinLines);
     translateStatement(t, t.lastCommandLine);
+    if (log != nullptr) log->end(t);
   }
 }
 
@@ -57,25 +65,32 @@ void translatePlainly(Translation& t) {
   while (runPass(t) == PassEnd::kRestart) restartPass(t);
 }
 
-// One pass that only counts lines, its messages held back; false when it ended without a
-// restart (it finished, or stopped on an error). From the second on, passes keep the
-// statements they read in the cache, and later ones take them from there: a translation
-// without restarts never holds a copy of its input.
-bool countingPassRestarts(Translation& t, StatementCache& cache, bool tighter) {
+// One pass that only counts lines, its messages held back, with restart margin `margin`; false
+// when it ended without a restart (it finished, or stopped on an error). Each pass replays the
+// count log as far as it holds, then counts on, adding to it.
+bool countingPassRestarts(Translation& t, CountLog& log, std::int64_t margin) {
   MemoryConsole held;
   bool restarted = false;
   {
     RouteGuard route(t.console, held);
     try {
-      bool cached = tighter && cache.startPass();
-      t.statementCache = cached ? &cache : nullptr;
-      restartTranslation(t, !cached || cache.empty());
-      if (tighter) t.restartMargin += kSplitMargin;
-      restarted = runPass(t) == PassEnd::kRestart;
-      if (cached) cache.endPass(t);
+      restartTranslation(t);
+      t.restartMargin = margin;
+      CountLog::Outcome replayed = log.replay(t, held);
+      log.attach(held);
+      log.limit(margin == 0 ? CountLog::kFirstPassStatements : CountLog::kMaxStatements);
+      if (replayed == CountLog::Outcome::kRestart) {
+        restarted = true;
+      } else if (replayed == CountLog::Outcome::kFrontier) {
+        restarted = runPass(t, &log, true) == PassEnd::kRestart;
+      } else {
+        // Only the first pass logs from the start of the input.
+        bool logging = log.empty();
+        if (!logging) restartTranslation(t);
+        restarted = runPass(t, logging ? &log : nullptr) == PassEnd::kRestart;
+      }
     } catch (const TranslationAborted&) {
     }
-    t.statementCache = nullptr;
   }
   // An abandoned pass leaves nothing but its messages.
   if (restarted) {
@@ -98,11 +113,15 @@ void translateInput(Translation& t) {
   // File 1 was created with its head at start-up; the writing pass makes it anew.
   std::unique_ptr<PcfFile> startFile = std::move(t.output);
   if (!startFile->closeWithoutTrailer()) abortTranslation();
-  StatementCache cache;
+  std::int64_t margin = 0;
   t.countingOnly = true;
-  for (bool tighter = false; countingPassRestarts(t, cache, tighter);) tighter = true;
+  {
+    CountLog log;
+    while (countingPassRestarts(t, log, margin)) margin += kSplitMargin;
+  }
   t.countingOnly = false;
   restartTranslation(t);
+  t.restartMargin = margin;
   translatePlainly(t);
 }
 

@@ -20,8 +20,6 @@
 
 namespace kestrix {
 
-class StatementCache;
-
 inline constexpr std::int64_t kDefaultMaxVectors = 440000;
 inline constexpr std::int64_t kMinMaxVectors = 30000;
 inline constexpr std::int64_t kMaxMaxVectors = 1000000;
@@ -88,8 +86,6 @@ struct Translation {
   std::int64_t restartMargin = 0;
   // The PCF files of this pass only count their lines: the pass will be repeated, writing.
   bool countingOnly = false;
-  // Where a counting pass takes its statements from, when not from the reader.
-  StatementCache* statementCache = nullptr;
   PassState pass;
   // The statement being translated, quoted by messages, and the one before it.
   std::string lastCommandLine;

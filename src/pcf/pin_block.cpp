@@ -34,10 +34,13 @@ void writePinDeclarations(Translation& t) {
   }
   block += "\nunit \"Test\"\npcf\nuse pcf order Scan\n";
   t.output->write(block);
-  // One line per name, the name lists, the JTAG declarations, unit and pcf.
-  std::int64_t nameCount = static_cast<std::int64_t>(names.size());
-  t.pass.output.vectorCount += names.empty() ? 5 : nameCount + 7;
+  t.pass.output.vectorCount += pinDeclarationLines(t);
   t.pass.output.pinBlockWritten = true;
+}
+
+std::int64_t pinDeclarationLines(const Translation& t) {
+  const std::vector<std::string>& names = t.pass.pio.names;
+  return names.empty() ? 5 : static_cast<std::int64_t>(names.size()) + 7;
 }
 
 }  // namespace kestrix

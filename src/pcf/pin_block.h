@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace kestrix {
 
 struct Translation;
@@ -8,5 +10,8 @@ struct Translation;
 // names, family, pin orders, unit and first pcf section), charges it to the vector count and
 // marks the block as written. Callers decide when.
 void writePinDeclarations(Translation& t);
+// The lines writePinDeclarations charges: one per PIO name, the name lists, the JTAG
+// declarations, unit and pcf.
+std::int64_t pinDeclarationLines(const Translation& t);
 
 }  // namespace kestrix

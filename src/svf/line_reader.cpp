@@ -6,6 +6,7 @@ namespace kestrix {
 
 void LineReader::attach(ByteSource* source) {
   source_ = source;
+  chunkOffset_ = 0;
   position_ = end_ = 0;
   atEnd_ = failed_ = false;
 }
@@ -18,6 +19,7 @@ bool LineReader::refill() {
     failed_ = count < 0;
     return false;
   }
+  chunkOffset_ += end_;
   position_ = 0;
   end_ = static_cast<std::size_t>(count);
   return true;
@@ -41,9 +43,19 @@ bool LineReader::next(std::string& line) {
 }
 
 bool LineReader::rewind() {
+  chunkOffset_ = 0;
   position_ = end_ = 0;
   atEnd_ = failed_ = false;
   return source_->rewind();
+}
+
+bool LineReader::seek(std::uint64_t offset) {
+  if (!rewind()) return false;
+  while (chunkOffset_ + end_ < offset) {
+    if (!refill()) return false;
+  }
+  position_ = static_cast<std::size_t>(offset - chunkOffset_);
+  return true;
 }
 
 }  // namespace kestrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,19 @@ class LineReader {
   bool failed() const { return failed_; }
   // Starts again at the beginning of the input; false when the source cannot rewind.
   bool rewind();
+  // The number of input bytes delivered so far.
+  std::uint64_t offset() const { return chunkOffset_ + position_; }
+  // Starts again at `offset` (an earlier offset()), reading past the bytes before it; false
+  // when the source cannot rewind or read them.
+  bool seek(std::uint64_t offset);
 
  private:
   bool refill();
 
   ByteSource* source_ = nullptr;
   std::vector<char> chunk_ = std::vector<char>(kChunkSize);
+  // Where the chunk begins in the input.
+  std::uint64_t chunkOffset_ = 0;
   std::size_t position_ = 0;
   std::size_t end_ = 0;
   bool atEnd_ = false;

@@ -1,0 +1,77 @@
+#include "driver/count_log.h"
+
+#include "driver/messages.h"
+#include "pcf/output_files.h"
+#include "tap/navigation.h"
+
+namespace kestrix {
+
+CountLog::Context CountLog::contextOf(const Translation& t) {
+  return {t.pass.tap.currentState, t.pass.tap.trstMode, t.pass.output.pinBlockWritten};
+}
+
+void CountLog::begin(const Translation& t, std::int64_t pinLines) {
+  Entry entry;
+  entry.entry = contextOf(t);
+  entry.pinLines = pinLines;
+  entry.outRead = held_->out.size();
+  entry.errRead = held_->err.size();
+  entries_.push_back(entry);
+  countBefore_ = t.pass.output.vectorCount;
+}
+
+void CountLog::end(const Translation& t) {
+  Entry& entry = entries_.back();
+  entry.exit = contextOf(t);
+  entry.lines = t.pass.output.vectorCount - countBefore_;
+}
+
+void CountLog::stop(const Translation& t) {
+  frontier_ = std::make_unique<Frontier>(
+      Frontier{t.pass, t.lastCommandLine, t.previousCommandLine, t.lines.offset(), *held_});
+}
+
+// What a split does to the count and the TAP, with the pin block's lines as logged.
+void CountLog::replaySplit(Translation& t, std::int64_t pinLines) {
+  openNextOutputFile(t);
+  t.pass.output.vectorCount += pinLines;
+  t.pass.output.pinBlockWritten = true;
+  gotoState(t, TapState::IDLE);
+}
+
+CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held) const {
+  if (frontier_ == nullptr) return Outcome::kUnknown;
+  const std::int64_t splitPoint = t.options.splitThreshold - t.restartMargin;
+  OutputState& output = t.pass.output;
+  for (const Entry& entry : entries_) {
+    if (output.vectorCount >= t.options.maxVectors) {
+      // The message of a statement too large quotes a text the log does not keep.
+      if (splitPoint < kHeadLines) return Outcome::kUnknown;
+      held.out.assign(frontier_->held.out, 0, entry.outRead);
+      held.err.assign(frontier_->held.err, 0, entry.errRead);
+      return Outcome::kRestart;
+    }
+    if (output.vectorCount > splitPoint) replaySplit(t, entry.pinLines);
+    if (contextOf(t) != entry.entry) return Outcome::kUnknown;
+    output.vectorCount += entry.lines;
+    t.pass.tap.currentState = entry.exit.state;
+    t.pass.tap.trstMode = entry.exit.trstMode;
+    output.pinBlockWritten = entry.exit.pinBlockWritten;
+  }
+  const TapModel tap = t.pass.tap;
+  const OutputState reached = output;
+  if (!t.lines.seek(frontier_->inputOffset)) {
+    fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
+  }
+  t.pass = frontier_->pass;
+  t.pass.tap = tap;
+  t.pass.output = reached;
+  t.lastCommandLine = frontier_->lastCommandLine;
+  t.previousCommandLine = frontier_->previousCommandLine;
+  held = frontier_->held;
+  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.fileNumber - 1),
+                                       t.console);
+  return Outcome::kFrontier;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/console.h"
+#include "driver/translation.h"
+
+namespace kestrix {
+
+// What each statement of a counting pass did to the line count, so that the counting passes
+// after it replay the statements instead of translating them again.
+//
+// A statement acts alike in every pass that reaches it with the TAP in the same state, the same
+// TRST mode and the pin block written or not: everything else it reads (scan records, end
+// states, the PIO map, the frequency) follows from the statements before it alone, and passes
+// differ only in where they begin new files. So a pass that meets every logged statement in the
+// state the log holds for it takes the logged course, counting and messages alike, and goes on
+// translating where the log ends (its frontier), from the state kept there.
+class CountLog {
+ public:
+  enum class Outcome {
+    // The log cannot tell: translate the pass from its start.
+    kUnknown,
+    // The pass restarts within the log; its messages are held.
+    kRestart,
+    // The pass stands at the frontier with its first statement read: translate on from there.
+    kFrontier,
+  };
+  // The first pass logs this many statements at most (about 2.5 MiB), as most translations
+  // never restart; the passes after it take the log to kMaxStatements (about 40 MiB).
+  static constexpr std::size_t kFirstPassStatements = std::size_t{1} << 16;
+  static constexpr std::size_t kMaxStatements = std::size_t{1} << 20;
+
+  bool empty() const { return frontier_ == nullptr; }
+  // Where the log stops growing; a logging pass ends it there with stop().
+  void limit(std::size_t statements) { limit_ = statements; }
+  bool full() const { return entries_.size() >= limit_; }
+
+  // A logging pass holds its messages in `held`.
+  void attach(const MemoryConsole& held) { held_ = &held; }
+  // The statement read is about to be translated, after any split; `pinLines` are the lines
+  // a split before it charges for the pin block.
+  void begin(const Translation& t, std::int64_t pinLines);
+  // The statement begun was translated.
+  void end(const Translation& t);
+  // The logging pass ends at the boundary of the statement just read (it restarts there, or
+  // the log is full): the frontier.
+  void stop(const Translation& t);
+
+  // Replays the log for the counting pass set up in `t` (file 1 open, restart margin set).
+  // Leaves `t` as it found it only for kUnknown when the log is empty.
+  Outcome replay(Translation& t, MemoryConsole& held) const;
+
+ private:
+  struct Context {
+    TapState state = TapState::UNDEFINED;
+    char trstMode = '\0';
+    bool pinBlockWritten = false;
+    bool operator==(const Context&) const = default;
+  };
+  struct Entry {
+    Context entry;
+    Context exit;
+    std::int64_t lines = 0;
+    std::int64_t pinLines = 0;
+    // The sizes of the held messages once the statement was read.
+    std::size_t outRead = 0, errRead = 0;
+  };
+  // The whole state at the frontier: the statement read, its budget check not yet made.
+  struct Frontier {
+    PassState pass;
+    std::string lastCommandLine;
+    std::string previousCommandLine;
+    std::uint64_t inputOffset = 0;
+    MemoryConsole held;
+  };
+
+  static Context contextOf(const Translation& t);
+  static void replaySplit(Translation& t, std::int64_t pinLines);
+
+  std::vector<Entry> entries_;
+  std::int64_t countBefore_ = 0;
+  std::unique_ptr<Frontier> frontier_;
+  std::size_t limit_ = kFirstPassStatements;
+  const MemoryConsole* held_ = nullptr;
+};
+
+}  // namespace kestrix
