@@ -65,6 +65,13 @@ void translatePlainly(Translation& t) {
   while (runPass(t) == PassEnd::kRestart) restartPass(t);
 }
 
+// The texts of the last two statements, emptied with their memory: a pass keeps the room of
+// the pass before it otherwise, where a long statement held one copy in each.
+void releaseStatementTexts(Translation& t) {
+  std::string().swap(t.lastCommandLine);
+  std::string().swap(t.previousCommandLine);
+}
+
 // One pass that only counts lines, its messages held back, with restart margin `margin`; false
 // when it ended without a restart (it finished, or stopped on an error). Each pass replays the
 // count log as far as it holds, then counts on, adding to it.
@@ -74,6 +81,7 @@ bool countingPassRestarts(Translation& t, CountLog& log, std::int64_t margin) {
   {
     RouteGuard route(t.console, held);
     try {
+      releaseStatementTexts(t);
       restartTranslation(t);
       t.restartMargin = margin;
       CountLog::Outcome replayed = log.replay(t, held);
@@ -120,6 +128,7 @@ void translateInput(Translation& t) {
     while (countingPassRestarts(t, log, margin)) margin += kSplitMargin;
   }
   t.countingOnly = false;
+  releaseStatementTexts(t);
   restartTranslation(t);
   t.restartMargin = margin;
   translatePlainly(t);

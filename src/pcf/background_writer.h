@@ -26,7 +26,7 @@ struct OutputBuffer {
 // kBuffers buffers exist, so memory stays bounded however fast the translation runs.
 class BackgroundWriter {
  public:
-  static constexpr std::size_t kBuffers = 4;
+  static constexpr std::size_t kBuffers = 3;
 
   BackgroundWriter() = default;
   // Writes what is queued, then ends the thread.
