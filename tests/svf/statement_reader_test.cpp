@@ -86,6 +86,14 @@ const ReaderCase kReaderCases[] = {
      {"SDR 8 TDI (0)"},
      "",
      "Frequency=2MHz\nRunning...Frequency=2MHz\nRunning..."},
+    // A UTF-8 byte-order mark at the very start is no part of the text; anywhere else it is.
+    {"\xEF\xBB\xBFSTATE IDLE;\n", true, {"STATE IDLE"}, "! STATE IDLE;\n"},
+    {"\xEF\xBB\xBF! note\nSDR 8;\n", false, {"SDR 8"}, "! note\n"},
+    {"\xEF\xBB\xBF\n", true, {}, "! \n"},
+    {"\xEF\xBB\xBF", true, {}, ""},
+    {"\xEF\xBB\xBF\xEF\xBB\xBFSDR 8;\n", false, {"\xEF\xBB\xBFSDR 8"}, ""},
+    {"\xEF\xBBSDR 8;\n", false, {"\xEF\xBBSDR 8"}, ""},
+    {"SDR 8;\n\xEF\xBB\xBFSIR 8;\n", false, {"SDR 8", "\xEF\xBB\xBFSIR 8"}, ""},
 };
 
 TEST(StatementReader, JoinsEchoesAndScansLines) {
