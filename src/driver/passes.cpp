@@ -33,7 +33,7 @@ PassEnd runPass(Translation& t) {
       if (splitPoint < kHeadLines) {
         fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
                     std::to_string(options.maxVectors) +
-                    ").\nCOMMAND LINE WAS: " + t.previousCommandLine + "\n");
+                    ").\nCOMMAND LINE WAS: " + shortenedStatement(t.previousCommandLine) + "\n");
       }
       return PassEnd::kRestart;
     }

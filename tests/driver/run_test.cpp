@@ -93,8 +93,16 @@ const BudgetCase kBudgetCases[] = {
     {"a restart at a statement with a rest on its line",
      kStart + idle(14982).substr(0, 5 + 5 * 14982) + "; " + idle(2), "30000", 4,
      "Translation Successful 4 files generated.\n"},
+    // The statement is quoted in part: its first 256 characters and its length.
     {"a statement that fits in no file", kStart + idle(15000) + idle(2), "30000", 3,
-     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 5 + 5 * 15000) + "\n"},
+     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 256) + "... (75005 characters)\n"},
+    {"a statement of 256 characters that fits in no file",
+     kStart + "SDR 15000 TDI(" + std::string(241, '0') + ");\n" + idle(2), "30000", 3,
+     kTooLarge + "COMMAND LINE WAS: SDR 15000 TDI(" + std::string(241, '0') + ")\n"},
+    {"a statement of 257 characters that fits in no file",
+     kStart + "SDR 15000 TDI(" + std::string(242, '0') + ");\n" + idle(2), "30000", 3,
+     kTooLarge + "COMMAND LINE WAS: SDR 15000 TDI(" + std::string(242, '0') +
+         "... (257 characters)\n"},
 };
 
 TEST(Run, BudgetSplitsAndRestarts) {
