@@ -91,7 +91,7 @@ bool countingPassRestarts(Translation& t, StatementCache& cache, bool tighter) {
 // with the same split point. All state starts afresh with every pass, so it takes the same
 // course and prints the same messages, and no file is written that a restart would abandon.
 void translateInput(Translation& t) {
-  if (t.options.plainRestarts || !t.input->canRewind()) {
+  if (t.options.plainRestarts) {
     translatePlainly(t);
     return;
   }

@@ -21,7 +21,10 @@ struct OutputState {
 // extension, the number and ".pcf". Empty when no base name is left after the directory part.
 std::string pcfFileName(const std::string& outputFile, std::int64_t number);
 
-// Finishes the current file (if any) and opens the next numbered one with its head.
+// Reads the header file, once for the whole run, and notes which file it is.
+void readHeaderFile(Translation& t);
+// Finishes the current file (if any) and opens the next numbered one with its head. A PCF file
+// that would be made over the input or the header file stops the run, with nothing touched.
 void openNextOutputFile(Translation& t);
 // Writes the trailer and closes the current file.
 void closeOutputFile(Translation& t);

@@ -119,6 +119,25 @@ TEST(StatementReader, RestOfLineIsReadWithTheNextStatement) {
   EXPECT_EQ(reader.t.pass.frequency.unit, "MHz");
 }
 
+// A pipe may give the mark a byte at a time; a rewound input starts with it again.
+TEST(StatementReader, ByteOrderMarkInPiecesAndAfterARewind) {
+  const std::string svf = "\xEF\xBB\xBFSTATE\nIDLE;\n";
+  for (std::size_t chunk : {1, 2, 3, 4, 1 << 16}) {
+    Reader pipe("", true);
+    pipe.files.files["pipe.svf"] = svf;
+    pipe.files.pipes = {"pipe.svf"};
+    pipe.files.pipeChunk = chunk;
+    pipe.t.input = pipe.files.openRead("pipe.svf");
+    pipe.t.lines.attach(pipe.t.input.get());
+    EXPECT_EQ(pipe.all(), std::vector<std::string>{"STATE IDLE"}) << chunk;
+    EXPECT_EQ(pipe.written(), "! STATE\n! IDLE;\n") << chunk;
+  }
+  Reader file(svf, false);
+  EXPECT_EQ(file.all(), std::vector<std::string>{"STATE IDLE"});
+  ASSERT_TRUE(file.t.lines.rewind());
+  EXPECT_EQ(file.all(), std::vector<std::string>{"STATE IDLE"});
+}
+
 TEST(StatementReader, LinesOfMegabytesAndManyStatements) {
   std::string hex(3'000'000, 'a');
   std::string svf = "SDR 12000000 TDI (" + hex + ");";
