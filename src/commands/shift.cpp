@@ -35,8 +35,8 @@ constexpr Segment kTir{ScanKind::TIR, "TIR", "TIR bit ", "", " Instruction Trail
 
 constexpr S kSdrFromReset[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
 constexpr S kSdrFromIdle[] = {S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,
-                                 S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
+// From a pause state of its own register a scan goes on where it paused: no Update, no Capture.
+constexpr S kSdrFromDrPause[] = {S::DREXIT2, S::DRSHIFT};
 constexpr S kSdrFromIrPause[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
 constexpr S kSdrToReset[] = {S::DRUPDATE, S::IDLE, S::DRSELECT, S::IRSELECT, S::RESET};
 constexpr S kSdrToIdle[] = {S::DRUPDATE, S::IDLE};
@@ -48,8 +48,7 @@ constexpr S kSirFromReset[] = {S::IDLE, S::DRSELECT, S::IRSELECT, S::IRCAPTURE, 
 constexpr S kSirFromIdle[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
 constexpr S kSirFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,   S::DRSELECT,
                                  S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIrPause[] = {S::IREXIT2,  S::IRUPDATE,  S::IDLE,   S::DRSELECT,
-                                 S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
+constexpr S kSirFromIrPause[] = {S::IREXIT2, S::IRSHIFT};
 constexpr S kSirToReset[] = {S::IRPAUSE,  S::IREXIT2,  S::IRUPDATE, S::IDLE,
                              S::DRSELECT, S::IRSELECT, S::RESET};
 constexpr S kSirToIdle[] = {S::IRPAUSE, S::IREXIT2, S::IRUPDATE, S::IDLE};
@@ -112,6 +111,12 @@ void checkExplicitValues(Translation& t, const Segment& segment, const ScanRegis
   if (segment.checksMask && !r.maskGiven && r.mask && r.tdo) errors += prefix + " MASK.\n";
   if (!r.smaskGiven && r.smask) errors += prefix + " SMASK.\n";
   if (!errors.empty()) failWithLastLine(t, errors);
+}
+
+// A data scan whose length changed without a MASK of its own compares every TDO bit given: the
+// kept MASK was made for another length and is dropped, for this scan and the ones after it.
+void dropStaleMask(const Segment& segment, ScanRegister& r) {
+  if (!segment.checksMask && r.length != 0 && r.lengthChanged && !r.maskGiven) r.mask.reset();
 }
 
 // One bit string of a record read from its least significant end; absent strings read as
@@ -240,8 +245,9 @@ void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, s
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
 // stay in their state (the shift state, as a rule) go through the steady writer.
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
-  const ScanRegister& r = t.pass.scans.record(segment.kind);
+  ScanRegister& r = t.pass.scans.record(segment.kind);
   checkExplicitValues(t, segment, r);
+  dropStaleMask(segment, r);
   const SegmentBits bits(r);
   BitComment comment(segment, t.options.commentsOn);
   const std::uint64_t length = r.length;

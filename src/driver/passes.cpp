@@ -20,6 +20,15 @@ bool nextStatement(Translation& t) {
   return readStatement(t, t.lastCommandLine);
 }
 
+// The next file of a split: head and pin block, then the TAP to Run-Test/Idle, unless it rests
+// in a pause state, where a scan may go on in the next statement: it stays there.
+void startNextFile(Translation& t) {
+  openNextOutputFile(t);
+  writePinDeclarations(t);
+  TapState state = t.pass.tap.currentState;
+  if (state != TapState::DRPAUSE && state != TapState::IRPAUSE) gotoState(t, TapState::IDLE);
+}
+
 // Before each statement: past the budget the pass must start again with a tighter split point;
 // past the split point the next file begins.
 PassEnd runPass(Translation& t) {
@@ -37,11 +46,7 @@ PassEnd runPass(Translation& t) {
       }
       return PassEnd::kRestart;
     }
-    if (t.pass.output.vectorCount > splitPoint) {
-      openNextOutputFile(t);
-      writePinDeclarations(t);
-      gotoState(t, TapState::IDLE);
-    }
+    if (t.pass.output.vectorCount > splitPoint) startNextFile(t);
     translateStatement(t, t.lastCommandLine);
   }
 }
