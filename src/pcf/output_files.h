@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pcf/file_names.h"
+
 namespace kestrix {
 
 struct Translation;
@@ -15,11 +17,6 @@ struct OutputState {
   std::int64_t fileNumber = 1;
   bool pinBlockWritten = false;
 };
-
-// The name of PCF file `number`: the directory part of `outputFile` (up to its last "/" or
-// "\" and the blanks after it), the first six characters of the base name without its
-// extension, the number and ".pcf". Empty when no base name is left after the directory part.
-std::string pcfFileName(const std::string& outputFile, std::int64_t number);
 
 // Reads the header file, once for the whole run, and notes which file it is.
 void readHeaderFile(Translation& t);
