@@ -179,8 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   translate(counted, svf, header, args, kWriteLimit, false, pipe);
   checkOutcome(counted, header);
 
-  // With the smallest budget a translation restarts at most once, so the plain way writes at
-  // most twice as much; a capped run would stop at a different place and is not compared.
+  // With the smallest budget a translation restarts at most twice (the second time to pause
+  // scans), so the plain way writes at most three times as much; a capped run would stop at a
+  // different place and is not compared.
   if (smallBudget && counted.files.written < kWriteLimit) {
     Outcome plain;
     translate(plain, svf, header, args, kPlainWriteLimit, true, pipe);
