@@ -7,6 +7,7 @@
 
 #include "driver/messages.h"
 #include "driver/translation.h"
+#include "pcf/output_files.h"
 #include "tap/navigation.h"
 #include "tap/steady_shift.h"
 #include "tap/vector_writer.h"
@@ -36,8 +37,8 @@ constexpr Segment kTir{ScanKind::TIR, "TIR", "TIR bit ", "", " Instruction Trail
 
 constexpr S kSdrFromReset[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
 constexpr S kSdrFromIdle[] = {S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,
-                                 S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
+// From a pause state of its own register a scan goes on where it paused: no Update, no Capture.
+constexpr S kSdrFromDrPause[] = {S::DREXIT2, S::DRSHIFT};
 constexpr S kSdrFromIrPause[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
 constexpr S kSdrToReset[] = {S::DRUPDATE, S::IDLE, S::DRSELECT, S::IRSELECT, S::RESET};
 constexpr S kSdrToIdle[] = {S::DRUPDATE, S::IDLE};
@@ -49,8 +50,7 @@ constexpr S kSirFromReset[] = {S::IDLE, S::DRSELECT, S::IRSELECT, S::IRCAPTURE, 
 constexpr S kSirFromIdle[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
 constexpr S kSirFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,   S::DRSELECT,
                                  S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIrPause[] = {S::IREXIT2,  S::IRUPDATE,  S::IDLE,   S::DRSELECT,
-                                 S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
+constexpr S kSirFromIrPause[] = {S::IREXIT2, S::IRSHIFT};
 constexpr S kSirToReset[] = {S::IRPAUSE,  S::IREXIT2,  S::IRUPDATE, S::IDLE,
                              S::DRSELECT, S::IRSELECT, S::RESET};
 constexpr S kSirToIdle[] = {S::IRPAUSE, S::IREXIT2, S::IRUPDATE, S::IDLE};
@@ -113,6 +113,12 @@ void checkExplicitValues(Translation& t, const Segment& segment, const ScanRegis
   if (segment.checksMask && !r.maskGiven && r.mask && r.tdo) errors += prefix + " MASK.\n";
   if (!r.smaskGiven && r.smask) errors += prefix + " SMASK.\n";
   if (!errors.empty()) failWithLastLine(t, errors);
+}
+
+// A data scan whose length changed without a MASK of its own compares every TDO bit given: the
+// kept MASK was made for another length and is dropped, for this scan and the ones after it.
+void dropStaleMask(const Segment& segment, ScanRegister& r) {
+  if (!segment.checksMask && r.length != 0 && r.lengthChanged && !r.maskGiven) r.mask.reset();
 }
 
 // One bit string of a record read from its least significant end; absent strings read as
@@ -206,24 +212,58 @@ void shiftSteady(Translation& t, const Segment& segment, const SegmentBits& bits
   }
 }
 
+// The bits a pass that pauses scans may still shift into the current file before it pauses
+// the scan for the next one (none when it must pause now); unlimited in other passes.
+std::uint64_t bitsBeforePause(const Translation& t) {
+  if (!t.pausingScans) return UINT64_MAX;
+  std::int64_t room = t.options.maxVectors - kPauseRoom - t.pass.output.vectorCount;
+  return room <= 0 ? 0 : static_cast<std::uint64_t>(room + 1) / 2;
+}
+
+bool inShiftState(const Translation& t) {
+  TapState state = t.pass.tap.currentState;
+  return state == S::DRSHIFT || state == S::IRSHIFT;
+}
+
+// Pauses a scan between two files: this bit leaves the shift state, one cycle enters the pause
+// state and the file ends; the next one goes on from there through Exit2 back into Shift. The
+// device sees one scan, with no Update and no Capture.
+void pauseAcrossFiles(Translation& t, char tdi, char tdo, std::string_view comment) {
+  bool dr = t.pass.tap.currentState == S::DRSHIFT;
+  writeCycle(t, '1', tdi, tdo, comment);
+  stepToward(t, dr ? S::DRPAUSE : S::IRPAUSE);
+  openContinuationFile(t);
+  walk(t, dr ? kSdrFromDrPause : kSirFromIrPause);
+}
+
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
-// stay in their state (the shift state, as a rule) go through the steady writer; the last bit
-// goes on its own, with its own comment.
+// stay in their state (the shift state, as a rule) go through the steady writer, as many as
+// the file has room for in a pass that pauses scans; the segment's last bit goes on its own,
+// with its own comment. Every bit but the last one of the chain may pause the scan.
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
-  const ScanRegister& r = t.pass.scans.record(segment.kind);
+  ScanRegister& r = t.pass.scans.record(segment.kind);
   checkExplicitValues(t, segment, r);
+  dropStaleMask(segment, r);
   const SegmentBits bits(r);
   BitComment comment(segment, t.options.commentsOn);
   const std::uint64_t length = r.length;
+  const std::uint64_t chainEnd = leaves && length > 0 ? length - 1 : length;
   const std::uint64_t steadyEnd = length > 0 ? length - 1 : 0;
   std::uint64_t i = 0;
   while (i < length) {
-    if (i < steadyEnd && inSteadyShift(t)) {
-      shiftSteady(t, segment, bits, i, steadyEnd);
-      i = steadyEnd;
+    bool last = i + 1 == length;
+    std::uint64_t allowed = bitsBeforePause(t);
+    if (i < chainEnd && allowed == 0 && inShiftState(t)) {
+      pauseAcrossFiles(t, bits.tdi(i), bits.tdo(i), comment(i, last));
+      ++i;
       continue;
     }
-    bool last = i + 1 == length;
+    std::uint64_t end = i + std::min(steadyEnd - std::min(i, steadyEnd), allowed);
+    if (i < end && inSteadyShift(t)) {
+      shiftSteady(t, segment, bits, i, end);
+      i = end;
+      continue;
+    }
     writeCycle(t, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
     ++i;
   }

@@ -10,6 +10,8 @@
 #include "driver/translation.h"
 #include "svf/blank.h"
 #include "svf/tokenizer.h"
+#include "pcf/pin_block.h"
+#include "svf/frequency_directive.h"
 #include "tap/navigation.h"
 
 namespace kestrix {
@@ -40,12 +42,27 @@ bool isNumberText(std::string_view text) {
 
 bool isSec(std::string_view token) { return token == "SEC" || token == "sec"; }
 
-// A count as the C library reads it (blanks, a sign, digits), kept in 32 bits.
+// A count as strtol reads it (blanks, a sign, digits, saturating at the range of a 64-bit
+// long), taken modulo 2^32: an absurdly large count is a very long run, never a short one.
 std::uint32_t readCount(std::string_view text) {
-  return static_cast<std::uint32_t>(std::strtoul(std::string(text).c_str(), nullptr, 10));
+  long long count = std::strtoll(std::string(text).c_str(), nullptr, 10);
+  return static_cast<std::uint32_t>(static_cast<unsigned long long>(count));
 }
 
-double readReal(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
+// The decimal number at the start of `text` (blanks, a sign, digits with a point, an optional
+// exponent); 0 when it holds none. Hexadecimal, "inf" and "nan" are not SVF numbers, so only
+// the decimal part is handed to strtod.
+double readReal(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && isBlank(text[at])) ++at;
+  std::size_t start = at;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  std::size_t mantissa = frequencyNumberLength(text.substr(at));
+  bool hasDigit = std::any_of(text.begin() + static_cast<std::ptrdiff_t>(at),
+                              text.begin() + static_cast<std::ptrdiff_t>(at + mantissa), isDigit);
+  if (!hasDigit) return 0;
+  return std::strtod(std::string(text.substr(start, at + mantissa - start)).c_str(), nullptr);
+}
 
 // "<number> SEC" next in the rest: its number; otherwise nothing is taken.
 std::optional<double> takeTime(TokenCursor& rest) {
@@ -77,6 +94,10 @@ TapState takeEndState(Translation& t, TokenCursor& rest, std::string_view incomp
 struct WaitLine {
   std::uint64_t amount;
   std::string_view unit;
+  // Counted in seconds rather than microseconds (whatever letter the line carries).
+  bool inSeconds;
+
+  double microseconds() const { return static_cast<double>(amount) * (inSeconds ? 1e6 : 1.0); }
 };
 
 // The frequency of the last directive in hertz, if one with a non-zero value was seen.
@@ -87,29 +108,37 @@ std::optional<double> knownFrequency(const FrequencyState& frequency) {
   return value;
 }
 
-// The wait for `count` cycles at `frequency`: microseconds below one second, else whole seconds.
+// A wait in its unit as a whole number of units, never shorter than asked: rounded to the
+// nearest thousandth first, which drops the binary noise of the division (50021E-6 seconds is
+// 50021 microseconds, not 50022), then up. No wait exceeds what a line can carry.
+std::uint64_t roundUpUnits(double units) {
+  constexpr double kMostUnits = 4294967295.0;
+  if (!(units > 0)) return 0;
+  double whole = std::ceil(std::round(units * 1000.0) / 1000.0);
+  return static_cast<std::uint64_t>(std::min(whole, kMostUnits));
+}
+
+// The wait for `count` cycles at `frequency`: microseconds below one second, else seconds (by
+// the whole hertz of the frequency, or by the frequency itself below 1 Hz).
 WaitLine countWait(std::uint32_t count, double frequency, std::string_view unitWord) {
   double seconds = static_cast<double>(count) / frequency;
   if (seconds < 1.0) {
     bool hertz = unitWord[0] == 'h' || unitWord[0] == 'H';
-    return {static_cast<std::uint32_t>(seconds * 1000000.0), hertz ? "u" : ""};
+    return {roundUpUnits(seconds * 1e6), hertz ? "u" : "", false};
   }
-  auto whole = static_cast<std::uint64_t>(frequency);
-  std::uint64_t amount = whole == 0 ? static_cast<std::uint64_t>(seconds) : count / whole;
-  return {amount, amount >= 1 ? "s" : ""};
+  double whole = std::floor(frequency);
+  std::uint64_t amount = roundUpUnits(static_cast<double>(count) / (whole >= 1 ? whole : frequency));
+  return {amount, amount >= 1 ? "s" : "", true};
 }
 
-// A minimum time, rounded up to whole microseconds (below a second) or seconds; a value within
-// 0.001 of a whole unit counts as that unit.
+// A minimum time: microseconds below one second, else seconds; a negative time waits nothing.
 WaitLine timeWait(double seconds) {
-  if (!(seconds >= 0)) seconds = 0;
-  bool micro = seconds < 1.0;
-  double units = std::ceil((micro ? seconds * 1000000.0 : seconds) - 0.001);
-  units = std::clamp(units, 0.0, 4294967295.0);
-  return {static_cast<std::uint64_t>(units), micro ? "u" : "s"};
+  bool micro = !(seconds >= 1.0);
+  return {roundUpUnits(micro ? seconds * 1e6 : seconds), micro ? "u" : "s", !micro};
 }
 
-// Closes the pcf section, waits, and opens a new one in the Scan order. Not counted.
+// Closes the pcf section, waits, and opens a new one in the Scan order. Not counted. With a
+// minimum time the longer of the two waits is written; the count's when they are equal.
 void writeWaitBlock(Translation& t, std::optional<double> minTime) {
   // Its lines are not counted: a pass that only counts has nothing to do here.
   if (t.output->discarding()) return;
@@ -120,10 +149,12 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
   if (!minTime) {
     if (!hertz) return;
     line = countWait(count, *hertz, frequency.unit);
-  } else if (hertz && count >= kRunTestCycles && static_cast<double>(count) / *hertz >= *minTime) {
-    line = countWait(count, *hertz, frequency.unit);
   } else {
     line = timeWait(*minTime);
+    if (hertz && count >= kRunTestCycles) {
+      WaitLine counted = countWait(count, *hertz, frequency.unit);
+      if (counted.microseconds() >= line.microseconds()) line = counted;
+    }
   }
   t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
                   "\npcf\nuse pcf order Scan\n");
@@ -151,10 +182,15 @@ void handleEndIr(Translation& t, std::string_view value, TokenCursor&) {
   t.pass.timing.endIrState = parseStateName(t, value);
 }
 
+// No TRST pin is written, so ON resets the device through TMS: five TMS 1 cycles, with the
+// model held in RESET by the mode for the first of them.
 void handleTrst(Translation& t, std::string_view value, TokenCursor&) {
   TapModel& tap = t.pass.tap;
   tap.trstMode = parseTrstMode(t, value);
-  if (tap.trstMode == '0') tap.currentState = TapState::RESET;
+  if (tap.trstMode != '0') return;
+  tap.currentState = TapState::RESET;
+  if (!t.pass.output.pinBlockWritten) writePinDeclarations(t);
+  writeResetClocks(t);
 }
 
 void handleState(Translation& t, std::string_view value, TokenCursor& rest) {
@@ -179,7 +215,8 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   std::string_view number = value;
   if (!isNumberText(value)) {
     runState = parseStateName(t, value);
-    timing.runTestRunState = runState;
+    // A run state named becomes the default end state too.
+    timing.runTestRunState = timing.runTestEndState = runState;
     gotoState(t, runState);
     if (!rest.takeToken(number)) failStatement(t, kIncomplete);
   }

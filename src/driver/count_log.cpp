@@ -2,7 +2,6 @@
 
 #include "driver/messages.h"
 #include "pcf/output_files.h"
-#include "tap/navigation.h"
 
 namespace kestrix {
 
@@ -31,25 +30,25 @@ void CountLog::stop(const Translation& t) {
       Frontier{t.pass, t.lastCommandLine, t.previousCommandLine, t.lines.offset(), *held_});
 }
 
-// What a split does to the count and the TAP, with the pin block's lines as logged.
+// What startNextFile does to the count and the TAP, with the pin block's lines as logged (no
+// PIO statement is under way between statements).
 void CountLog::replaySplit(Translation& t, std::int64_t pinLines) {
   openNextOutputFile(t);
   t.pass.output.vectorCount += pinLines;
   t.pass.output.pinBlockWritten = true;
-  gotoState(t, TapState::IDLE);
+  moveToIdleAfterSplit(t);
 }
 
-CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held) const {
+CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd& end) const {
   if (frontier_ == nullptr) return Outcome::kUnknown;
   const std::int64_t splitPoint = t.options.splitThreshold - t.restartMargin;
   OutputState& output = t.pass.output;
   for (const Entry& entry : entries_) {
     if (output.vectorCount >= t.options.maxVectors) {
-      // The message of a statement too large quotes a text the log does not keep.
-      if (splitPoint < kHeadLines) return Outcome::kUnknown;
       held.out.assign(frontier_->held.out, 0, entry.outRead);
       held.err.assign(frontier_->held.err, 0, entry.errRead);
-      return Outcome::kRestart;
+      end = splitPoint < kHeadLines ? PassEnd::kPauseScans : PassEnd::kRestart;
+      return Outcome::kEnded;
     }
     if (output.vectorCount > splitPoint) replaySplit(t, entry.pinLines);
     if (contextOf(t) != entry.entry) return Outcome::kUnknown;

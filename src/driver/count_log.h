@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/console.h"
+#include "driver/passes.h"
 #include "driver/translation.h"
 
 namespace kestrix {
@@ -25,8 +26,8 @@ class CountLog {
   enum class Outcome {
     // The log cannot tell: translate the pass from its start.
     kUnknown,
-    // The pass restarts within the log; its messages are held.
-    kRestart,
+    // The pass ends within the log, as `end` says; its messages are held.
+    kEnded,
     // The pass stands at the frontier with its first statement read: translate on from there.
     kFrontier,
   };
@@ -53,7 +54,7 @@ class CountLog {
 
   // Replays the log for the counting pass set up in `t` (file 1 open, restart margin set).
   // Leaves `t` as it found it only for kUnknown when the log is empty.
-  Outcome replay(Translation& t, MemoryConsole& held) const;
+  Outcome replay(Translation& t, MemoryConsole& held, PassEnd& end) const;
 
  private:
   struct Context {

@@ -27,6 +27,9 @@ inline constexpr std::int64_t kMaxMaxVectors = 1000000;
 inline constexpr std::int64_t kSplitMargin = 25000;
 // Lines charged for the head of every PCF file.
 inline constexpr std::int64_t kHeadLines = 17;
+// In a pass that pauses scans, a scan pauses for the next file when its file comes this close
+// to the budget.
+inline constexpr std::int64_t kPauseRoom = 64;
 
 // What the command line settles; it lasts through every pass.
 struct Options {
@@ -82,10 +85,17 @@ struct Translation {
   BackgroundWriter writer;
   std::unique_ptr<ByteSource> input;
   LineReader lines;
+  // The header file's bytes, read once at start-up: every PCF file of every pass gets them.
+  std::string header;
+  // The input and the header file: no PCF file may be made over one of them.
+  std::vector<FileIdentity> filesRead;
   std::unique_ptr<PcfFile> output;
   std::int64_t restartMargin = 0;
   // The PCF files of this pass only count their lines: the pass will be repeated, writing.
   bool countingOnly = false;
+  // The pass after the split point has met zero: scans too long for any file pause across
+  // files, and the pass never restarts.
+  bool pausingScans = false;
   PassState pass;
   // The statement being translated, quoted by messages, and the one before it.
   std::string lastCommandLine;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pcf/file_names.h"
+
 namespace kestrix {
 
 struct Translation;
@@ -16,13 +18,14 @@ struct OutputState {
   bool pinBlockWritten = false;
 };
 
-// The name of PCF file `number`: the directory part of `outputFile` (up to its last "/" or
-// "\" and the blanks after it), the first six characters of the base name without its
-// extension, the number and ".pcf". Empty when no base name is left after the directory part.
-std::string pcfFileName(const std::string& outputFile, std::int64_t number);
-
-// Finishes the current file (if any) and opens the next numbered one with its head.
+// Reads the header file, once for the whole run, and notes which file it is.
+void readHeaderFile(Translation& t);
+// Finishes the current file (if any) and opens the next numbered one with its head. A PCF file
+// that would be made over the input or the header file stops the run, with nothing touched.
 void openNextOutputFile(Translation& t);
+// Finishes the current file and opens the next one with its head and pin block, in the pin
+// order of the statement being translated; the TAP stays where it is.
+void openContinuationFile(Translation& t);
 // Writes the trailer and closes the current file.
 void closeOutputFile(Translation& t);
 // Abandons the files of this pass and begins again with file 1 from the start of the input

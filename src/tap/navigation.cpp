@@ -42,10 +42,14 @@ void clock(Translation& t, char tms, std::string_view comment) {
 void clockTms1(Translation& t, std::string_view comment) { clock(t, '1', comment); }
 void clockTms0(Translation& t, std::string_view comment) { clock(t, '0', comment); }
 
+void writeResetClocks(Translation& t) {
+  for (std::string_view comment : kResetClockComments) clockTms1(t, comment);
+}
+
 bool stepToward(Translation& t, TapState target) {
   TapModel& tap = t.pass.tap;
   if (tap.currentState == S::UNDEFINED) {
-    for (std::string_view comment : kResetClockComments) clockTms1(t, comment);
+    writeResetClocks(t);
     tap.currentState = S::RESET;
     return target == S::RESET || stepToward(t, target);
   }

@@ -13,6 +13,10 @@ struct Translation;
 void clockTms1(Translation& t, std::string_view comment = {});
 void clockTms0(Translation& t, std::string_view comment = {});
 
+// The five TMS 1 cycles that bring the TAP into Test-Logic-Reset from any state, each with its
+// reset-clock comment.
+void writeResetClocks(Translation& t);
+
 // One cycle toward `target` when it is a successor of the current state (from UNDEFINED the
 // five reset clocks first). True when the TAP has reached the target.
 bool stepToward(Translation& t, TapState target);

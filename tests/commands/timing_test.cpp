@@ -41,7 +41,7 @@ TEST(Timing, RunTestCyclesAndWaitBlocks) {
     std::string trace;
   } const cases[] = {
       {"1000000", "Hz", "RUNTEST 2000 TCK", "0000" + waitBlock("2000u")},
-      {"3", "MHz", "RUNTEST 5 TCK", "0000" + waitBlock("1s")},
+      {"3", "MHz", "RUNTEST 5 TCK", "0000" + waitBlock("2s")},
       {"10000000", "MHz", "RUNTEST 100 TCK", "0000" + waitBlock("10")},
       {"1000", "Hz", "RUNTEST 2 TCK", "00"},
       {"", "", "RUNTEST IDLE 100000 TCK", "0000"},
@@ -57,13 +57,30 @@ TEST(Timing, RunTestCyclesAndWaitBlocks) {
       {"", "", "RUNTEST 0.5 SEC", waitBlock("500000u")},
       {"", "", "RUNTEST 1.5E-6 SEC", waitBlock("2u")},
       {"", "", "RUNTEST 3.0004 SEC", waitBlock("3s")},
-      {"", "", "RUNTEST DRPAUSE 2.50E+00 SEC", "1010" + waitBlock("3s") + "110" + "0000"},
+      // A run state is the default end state: the wait stays in DRPAUSE.
+      {"", "", "RUNTEST DRPAUSE 2.50E+00 SEC", "1010" + waitBlock("3s") + "0000"},
       {"", "", "RUNTEST IDLE 3 TCK 1.00E-02 SEC", "000" + waitBlock("10000u")},
       {"1000000", "Hz", "RUNTEST 2000 TCK 1E-3 SEC", "0000" + waitBlock("2000u")},
       {"1000000", "Hz", "RUNTEST 1000 TCK 1E-2 SEC", "0000" + waitBlock("10000u")},
       {"1", "Hz", "RUNTEST 3 TCK 1E-3 SEC", "000" + waitBlock("1000u")},
       {"", "", "RUNTEST 100 TCK 1E-3 SEC MAXIMUM 1 SEC ENDSTATE DRPAUSE",
        "0000" + waitBlock("1000u") + "1010"},
+      // Waits are never shorter than asked: to the nearest thousandth of the unit, then up.
+      {"", "", "RUNTEST 1.5 SEC", waitBlock("2s")},
+      {"", "", "RUNTEST 7.001 SEC", waitBlock("8s")},
+      {"", "", "RUNTEST 4.001E-6 SEC", waitBlock("5u")},
+      {"", "", "RUNTEST 999.9E-6 SEC", waitBlock("1000u")},
+      {"", "", "RUNTEST -1 SEC", waitBlock("0u")},
+      {"1E6", "Hz", "RUNTEST 1300000 TCK", "0000" + waitBlock("2s")},
+      {"1E6", "Hz", "RUNTEST 100 TCK", "0000" + waitBlock("100u")},
+      {"0.3", "Hz", "RUNTEST 4 TCK", "0000" + waitBlock("14s")},
+      {"1E-300", "HZ", "RUNTEST 4 TCK", "0000" + waitBlock("4294967295s")},
+      {"1E6", "Hz", "RUNTEST 1000 TCK 1.0004E-3 SEC", "0000" + waitBlock("1001u")},
+      // Equal waits keep the count's line, which has no "u" for a unit word not in hertz.
+      {"1E6", "MHz", "RUNTEST 2000 TCK 2E-3 SEC", "0000" + waitBlock("2000")},
+      // Counts read like strtol, modulo 2^32; times are decimal only.
+      {"1E6", "Hz", "RUNTEST 9223372036854775808 TCK", "0000" + waitBlock("4295s")},
+      {"", "", "RUNTEST 0x10 SEC", waitBlock("0u")},
       {"", "", "RUNTEST 0 TCK", ""},
       {"", "", "RUNTEST 2 SeC", "00"},
       {"", "", "WAIT 1000 TCK", "0"},
@@ -81,6 +98,19 @@ TEST(Timing, RunTestCyclesAndWaitBlocks) {
     if (written.rfind("\"", 0) == 0) ++lines;
     EXPECT_EQ(context.t.pass.output.vectorCount, lines);
   }
+}
+
+TEST(Timing, RunStateBecomesTheDefaultEndState) {
+  testing::Context c;
+  ASSERT_TRUE(translateFromIdle(c, "", "", "RUNTEST DRPAUSE 100"));
+  // Without a unit word this statement still ends in IDLE...
+  EXPECT_EQ(traceOf(c.last), "1010" "110" "0000");
+  // ...and the next one runs and stays in DRPAUSE.
+  ASSERT_FALSE(c.translate({"RUNTEST 5 TCK"}));
+  EXPECT_EQ(traceOf(c.last), "1010" "0000");
+  ASSERT_FALSE(c.translate({"RUNTEST IDLE 5 TCK", "RUNTEST 5 TCK"}));
+  EXPECT_EQ(traceOf(c.last), "0000");
+  EXPECT_EQ(c.t.pass.tap.currentState, TapState::IDLE);
 }
 
 }  // namespace

@@ -68,9 +68,10 @@ class SlowFiles final : public FileSystem {
     auto sink = memory.openWrite(path);
     return sink == nullptr ? nullptr : std::make_unique<SlowSink>(std::move(sink));
   }
-  bool readFile(const std::string& path, std::string& contents) override {
-    return memory.readFile(path, contents);
+  std::optional<FileIdentity> identify(const std::string& path) override {
+    return memory.identify(path);
   }
+  std::unique_ptr<ScratchFile> openScratch() override { return memory.openScratch(); }
   MemoryFileSystem memory;
 
  private:
