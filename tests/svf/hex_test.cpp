@@ -93,6 +93,27 @@ TEST(HexToBits, HugeLengthsOfSmallValuesStaySmall) {
   }
 }
 
+// Long texts are checked sixteen characters at a time where the compiler allows: a character
+// that is neither a hex digit nor a blank is found wherever it stands, and the characters next
+// to the digit and blank ranges are no hex.
+TEST(HexToBits, LongTextsAreCheckedAtEveryPlace) {
+  const std::string valid = "0123456789abcdefABCDEF \t\n\v\f\r";
+  const std::string invalid = std::string("/:@G`g\x08\x0e\x1f!;\x7f\x80\xff", 14) + '\0';
+  std::string base(40, 'A');
+  for (std::size_t at = 0; at < base.size(); ++at) {
+    for (char c : valid) {
+      std::string hex = base;
+      hex[at] = c;
+      EXPECT_EQ(checkHex(hex, 200), HexResult::kOk) << at << " " << int(c);
+    }
+    for (char c : invalid) {
+      std::string hex = base;
+      hex[at] = c;
+      EXPECT_EQ(checkHex(hex, 200), HexResult::kNotHex) << at << " " << int(c);
+    }
+  }
+}
+
 // Long values, converted eight digits at a time where no blank interrupts them: each bit must
 // be that of its digit, wherever blanks stand and whatever the case of the letters.
 TEST(HexToBits, LongValuesGiveTheBitsOfEveryDigit) {
