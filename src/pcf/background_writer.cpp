@@ -4,45 +4,31 @@
 #include <system_error>
 
 namespace kestrix {
+namespace {
+
+bool writeBytes(ByteSink& sink, const char* bytes, std::size_t size) {
+  try {
+    return sink.write(std::string_view(bytes, size));
+  } catch (...) {
+    // A sink that cannot take the bytes (a memory file out of memory) failed to write them.
+    return false;
+  }
+}
+
+}  // namespace
 
 BackgroundWriter::~BackgroundWriter() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
-  queued_.notify_one();
+  changed_.notify_all();
   if (thread_.joinable()) thread_.join();
 }
 
-OutputBuffer BackgroundWriter::take(std::size_t capacity) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return takeLocked(lock, capacity);
-}
-
-OutputBuffer BackgroundWriter::takeLocked(std::unique_lock<std::mutex>& lock,
-                                          std::size_t capacity) {
+void BackgroundWriter::start() {
   // Room for every buffer that can exist, so that the thread never allocates.
   free_.reserve(kBuffers);
-  written_.wait(lock, [this] { return !free_.empty() || inUse_ + free_.size() < kBuffers; });
-  OutputBuffer buffer;
-  if (!free_.empty()) {
-    buffer = std::move(free_.back());
-    free_.pop_back();
-  }
-  if (buffer.capacity < capacity)
-    buffer = {std::make_unique_for_overwrite<char[]>(capacity), capacity};
-  ++inUse_;
-  return buffer;
-}
-
-void BackgroundWriter::give(OutputBuffer buffer) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  --inUse_;
-  free_.push_back(std::move(buffer));
-  written_.notify_all();
-}
-
-void BackgroundWriter::start() {
   try {
     thread_ = std::thread([this] { run(); });
   } catch (const std::system_error&) {
@@ -50,56 +36,100 @@ void BackgroundWriter::start() {
   }
 }
 
-bool BackgroundWriter::hand(ByteSink& sink, OutputBuffer& buffer, std::size_t size) {
+OutputBuffer BackgroundWriter::openBlock(ByteSink& sink, std::size_t capacity) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!thread_.joinable() && !inline_) start();
-  if (inline_) {
-    if (!failed_ && !sink.write(std::string_view(buffer.bytes.get(), size))) failed_ = true;
-  } else {
-    std::size_t capacity = buffer.capacity;
-    queue_[(queueHead_ + queueLength_++) % kBuffers] = {&sink, std::move(buffer), size};
-    ++pending_;
-    queued_.notify_one();
-    buffer = takeLocked(lock, capacity);
+  retired_.wait(lock, [this] { return !free_.empty() || inUse_ + free_.size() < kBuffers; });
+  OutputBuffer buffer;
+  if (!free_.empty()) {
+    buffer = std::move(free_.back());
+    free_.pop_back();
   }
-  if (!failed_) return true;
+  if (buffer.capacity < capacity) {
+    buffer = {std::make_unique_for_overwrite<char[]>(capacity), capacity};
+  }
+  ++inUse_;
+  inlineSink_ = &sink;
+  if (!inline_) {
+    Job& job = queue_[(head_ + length_++) % kBuffers];
+    job.sink = &sink;
+    job.bytes = buffer.bytes.get();
+  }
+  return buffer;
+}
+
+void BackgroundWriter::publish(std::size_t size) {
+  if (inline_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    openJob().ready = size;
+  }
+  changed_.notify_all();
+}
+
+bool BackgroundWriter::closeBlock(OutputBuffer buffer, std::size_t size) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (inline_) {
+    if (!stopped_ && !writeBytes(*inlineSink_, buffer.bytes.get(), size)) stopped_ = true;
+    failureShown_ = stopped_;
+    --inUse_;
+    free_.push_back(std::move(buffer));
+    return !failureShown_;
+  }
+  Job& job = openJob();
+  job.ready = size;
+  job.closed = true;
+  job.buffer = std::move(buffer);
+  ++closedPending_;
+  if (job.failed) failureShown_ = true;
+  bool written = !failureShown_;
   lock.unlock();
-  drain();
-  return false;
+  changed_.notify_all();
+  return written;
 }
 
 bool BackgroundWriter::drain() {
   std::unique_lock<std::mutex> lock(mutex_);
-  written_.wait(lock, [this] { return pending_ == 0; });
-  bool written = !failed_;
-  failed_ = false;
-  return written;
+  retired_.wait(lock, [this] { return closedPending_ == 0; });
+  return !failureShown_;
 }
 
 void BackgroundWriter::run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    queued_.wait(lock, [this] { return stopping_ || queueLength_ > 0; });
-    if (queueLength_ == 0) return;
-    Job job = std::move(queue_[queueHead_]);
-    queueHead_ = (queueHead_ + 1) % kBuffers;
-    --queueLength_;
-    bool dropped = failed_;
-    lock.unlock();
-    bool written = false;
-    if (!dropped) {
-      try {
-        written = job.sink->write(std::string_view(job.buffer.bytes.get(), job.size));
-      } catch (...) {
-        // A sink that cannot take the bytes (a memory file out of memory) failed to write them.
-      }
+    if (length_ == 0) {
+      if (stopping_) return;
+      changed_.wait(lock);
+      continue;
     }
-    lock.lock();
-    if (!dropped && !written) failed_ = true;
-    --inUse_;
-    free_.push_back(std::move(job.buffer));
-    --pending_;
-    written_.notify_all();
+    Job& job = queue_[head_];
+    if (!stopped_ && job.written < job.ready) {
+      // The job stays at the head while the lock is let go: only this thread removes it.
+      ByteSink* sink = job.sink;
+      const char* bytes = job.bytes + job.written;
+      std::size_t size = job.ready - job.written;
+      lock.unlock();
+      bool written = writeBytes(*sink, bytes, size);
+      lock.lock();
+      job.written += size;
+      if (!written) {
+        stopped_ = true;
+        job.failed = true;
+        if (job.closed) failureShown_ = true;
+      }
+      continue;
+    }
+    if (job.closed) {
+      --inUse_;
+      free_.push_back(std::move(job.buffer));
+      job = Job{};
+      head_ = (head_ + 1) % kBuffers;
+      --length_;
+      --closedPending_;
+      retired_.notify_all();
+      continue;
+    }
+    changed_.wait(lock);
   }
 }
 

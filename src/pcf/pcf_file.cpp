@@ -1,5 +1,7 @@
 #include "pcf/pcf_file.h"
 
+#include <algorithm>
+
 #include "driver/fatal.h"
 
 namespace kestrix {
@@ -7,9 +9,12 @@ namespace kestrix {
 PcfFile::PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console,
                  BackgroundWriter* writer)
     : sink_(std::move(sink)), name_(std::move(name)), console_(console), writer_(writer) {
-  buffer_ = writer_ != nullptr
-                ? writer_->take(kBufferSize)
-                : OutputBuffer{std::make_unique_for_overwrite<char[]>(kBufferSize), kBufferSize};
+  if (writer_ != nullptr) {
+    buffer_ = writer_->openBlock(*sink_, kBufferSize);
+    nextPublish_ = kPublishStep;
+  } else {
+    buffer_ = {std::make_unique_for_overwrite<char[]>(kBufferSize), kBufferSize};
+  }
 }
 
 PcfFile::PcfFile(std::string name, Console& console)
@@ -18,33 +23,38 @@ PcfFile::PcfFile(std::string name, Console& console)
       buffer_{std::make_unique_for_overwrite<char[]>(kDiscardBufferSize), kDiscardBufferSize} {}
 
 PcfFile::~PcfFile() {
-  if (sink_ != nullptr) {
-    // No write may be under way when the sink goes.
-    if (writer_ != nullptr && !writer_->drain()) failed_ = true;
-    if (!failed_) {
-      writeBuffer();
-      sink_->close();
-    }
-  }
-  if (writer_ != nullptr) writer_->give(std::move(buffer_));
+  if (sink_ == nullptr) return;
+  // No write may be under way when the sink goes.
+  if (!flushAll()) return;
+  sink_->close();
 }
 
 void PcfFile::makeRoom(std::size_t size) {
-  if (!flushBuffer()) failWrite();
+  if (!flushBuffer(size)) failWrite();
   if (buffer_.capacity < size) buffer_ = {std::make_unique_for_overwrite<char[]>(size), size};
 }
 
-bool PcfFile::flushBuffer() {
+void PcfFile::publish() {
+  writer_->publish(used_);
+  nextPublish_ = used_ + kPublishStep;
+}
+
+bool PcfFile::flushBuffer(std::size_t size) {
   if (failed_) return false;
   if (discarding()) {
     used_ = 0;
     return true;
   }
   if (writer_ == nullptr) return writeBuffer();
-  std::size_t size = used_;
+  bool written = writer_->closeBlock(std::move(buffer_), used_);
   used_ = 0;
-  if (size > 0 && !writer_->hand(*sink_, buffer_, size)) failed_ = true;
-  return !failed_;
+  if (!written) {
+    failed_ = true;
+    return false;
+  }
+  buffer_ = writer_->openBlock(*sink_, std::max(size, kBufferSize));
+  nextPublish_ = kPublishStep;
+  return true;
 }
 
 bool PcfFile::writeBuffer() {
@@ -55,8 +65,13 @@ bool PcfFile::writeBuffer() {
 }
 
 bool PcfFile::flushAll() {
-  if (writer_ != nullptr && !writer_->drain()) failed_ = true;
-  return writeBuffer();
+  if (writer_ == nullptr) return writeBuffer();
+  // The block is closed even after a failure: the writer thread writes no more, and takes the
+  // buffer back.
+  if (buffer_.bytes != nullptr && !writer_->closeBlock(std::move(buffer_), used_)) failed_ = true;
+  used_ = 0;
+  if (!writer_->drain()) failed_ = true;
+  return !failed_;
 }
 
 void PcfFile::settle() {

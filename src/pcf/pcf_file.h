@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,7 +50,10 @@ class PcfFile {
     if (buffer_.capacity - used_ < size) makeRoom(size);
     return buffer_.bytes.get() + used_;
   }
-  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.bytes.get()); }
+  void commit(char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.bytes.get());
+    if (used_ >= nextPublish_) publish();
+  }
   // The end of the room that the last reserve made: writers of many lines check against it.
   char* bufferEnd() { return buffer_.bytes.get() + buffer_.capacity; }
 
@@ -64,10 +68,16 @@ class PcfFile {
   void settle();
 
  private:
+  // Bytes of the buffer are handed on to the writer thread this many at a time, so that it
+  // need not wait for a whole buffer, at the start of a file above all.
+  static constexpr std::size_t kPublishStep = 128 << 10;
+
   void makeRoom(std::size_t size);
-  // Hands the full buffer to the writer thread, or writes it.
-  bool flushBuffer();
-  // Waits for the writer thread, then writes what the buffer holds.
+  void publish();
+  // Closes the full block and begins the next with room for `size` bytes, or writes the
+  // buffer.
+  bool flushBuffer(std::size_t size);
+  // Closes the last block and waits for the writer thread, or writes what the buffer holds.
   bool flushAll();
   bool writeBuffer();
   void reportWriteError();
@@ -80,6 +90,7 @@ class PcfFile {
   // Not zeroed: every byte is written before it is used.
   OutputBuffer buffer_;
   std::size_t used_ = 0;
+  std::size_t nextPublish_ = SIZE_MAX;
   bool failed_ = false;
   bool reported_ = false;
 };

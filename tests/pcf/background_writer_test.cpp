@@ -29,32 +29,39 @@ class CountingSink final : public ByteSink {
   int failAt_;
 };
 
-// Buffers reach the sink whole and in order, never more than kBuffers of them exist, and
-// after a failed write the queued ones are dropped and the failure is told once.
-TEST(BackgroundWriter, WritesInOrderWithFewBuffersAndDropsWhatFollowsAFailure) {
-  for (int failAt : {1000, 40}) {
+// Blocks reach the sink in order, what is published of an open block early; never more than
+// kBuffers buffers exist; after a failed write nothing more is written, and the failure shows
+// once its block is closed, not before.
+TEST(BackgroundWriter, WritesInOrderWithFewBuffersAndStopsAtAFailure) {
+  for (int failAt : {100000, 40}) {
     SCOPED_TRACE(failAt);
     BackgroundWriter writer;
     CountingSink sink(failAt);
     std::set<const char*> seen;
-    std::string expected;
-    bool failureSeen = false;
-    OutputBuffer buffer = writer.take(64);
-    for (int i = 0; i < 200 && !failureSeen; ++i) {
+    std::string written;
+    bool failureShown = false;
+    for (int block = 0; block < 100 && !failureShown; ++block) {
+      OutputBuffer buffer = writer.openBlock(sink, 64);
       seen.insert(buffer.bytes.get());
-      std::string text = std::to_string(i) + ";";
+      std::string text = "<" + std::to_string(block) + ">";
       text.copy(buffer.bytes.get(), text.size());
-      if (i + 1 < failAt) expected += text;
-      failureSeen = !writer.hand(sink, buffer, text.size());
+      writer.publish(2);
+      std::string more = std::to_string(block) + ";";
+      more.copy(buffer.bytes.get() + text.size(), more.size());
+      written += text + more;
+      failureShown = !writer.closeBlock(std::move(buffer), text.size() + more.size());
     }
-    // A failure is told once: hand() that told it has drained.
-    EXPECT_TRUE(writer.drain());
-    EXPECT_EQ(failureSeen, failAt < 200);
-    EXPECT_EQ(sink.contents, expected);
-    // The failed write was the last one made: the rest were dropped.
-    EXPECT_EQ(sink.writes, failureSeen ? failAt : 200);
+    const bool failed = sink.writes >= failAt;
+    EXPECT_EQ(failed, failAt == 40);
+    EXPECT_EQ(writer.drain(), !failed);
+    // Every write before the failed one reached the sink, and none after it was tried.
+    EXPECT_EQ(written.compare(0, sink.contents.size(), sink.contents), 0);
+    if (failed) {
+      EXPECT_EQ(sink.writes, failAt);
+    } else {
+      EXPECT_EQ(sink.contents, written);
+    }
     EXPECT_LE(seen.size(), BackgroundWriter::kBuffers);
-    writer.give(std::move(buffer));
   }
 }
 
