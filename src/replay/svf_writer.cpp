@@ -1,0 +1,586 @@
+#include "replay/svf_writer.h"
+
+#include <algorithm>
+#include <array>
+
+#include "replay/listing.h"
+#include "replay/tap.h"
+
+namespace kestrix::replay {
+namespace {
+
+using S = State;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+// States per STATE statement, so that lines stay readable.
+constexpr std::size_t kPathPiece = 32;
+// Hex digits per line of a long scan.
+constexpr std::size_t kHexLine = 64;
+// The cycles that kestrix's RUNTEST writes in its end state after a wait outside IDLE.
+constexpr std::uint64_t kRunTestCycles = 4;
+
+// kestrix's walks into the shift state from each stable state, and from Exit1 to each end
+// state, as the states they enter.
+constexpr S kSdrFromReset[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
+constexpr S kSdrFromIdle[] = {S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
+constexpr S kSdrFromDrPause[] = {S::DREXIT2, S::DRSHIFT};
+constexpr S kSdrFromIrPause[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
+constexpr S kSdrToReset[] = {S::DRUPDATE, S::IDLE, S::DRSELECT, S::IRSELECT, S::RESET};
+constexpr S kSdrToIdle[] = {S::DRUPDATE, S::IDLE};
+constexpr S kSdrToDrPause[] = {S::DRPAUSE};
+constexpr S kSdrToIrPause[] = {S::DRUPDATE,  S::IDLE,    S::DRSELECT, S::IRSELECT,
+                               S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
+constexpr S kSirFromReset[] = {S::IDLE, S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
+constexpr S kSirFromIdle[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
+constexpr S kSirFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,   S::DRSELECT,
+                                 S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
+constexpr S kSirFromIrPause[] = {S::IREXIT2, S::IRSHIFT};
+constexpr S kSirToReset[] = {S::IRPAUSE,  S::IREXIT2,  S::IRUPDATE, S::IDLE,
+                             S::DRSELECT, S::IRSELECT, S::RESET};
+constexpr S kSirToIdle[] = {S::IRPAUSE, S::IREXIT2, S::IRUPDATE, S::IDLE};
+constexpr S kSirToDrPause[] = {S::IRPAUSE,  S::IREXIT2,   S::IRUPDATE, S::IDLE,
+                               S::DRSELECT, S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
+constexpr S kSirToIrPause[] = {S::IRPAUSE};
+
+constexpr S kEndStates[] = {S::IDLE, S::DRPAUSE, S::IRPAUSE, S::RESET};
+
+std::span<const S> pick(S state, std::span<const S> reset, std::span<const S> idle,
+                        std::span<const S> drPause, std::span<const S> irPause) {
+  switch (state) {
+    case S::RESET:
+      return reset;
+    case S::IDLE:
+      return idle;
+    case S::DRPAUSE:
+      return drPause;
+    case S::IRPAUSE:
+      return irPause;
+    default:
+      return {};
+  }
+}
+
+std::span<const S> entryWalk(bool ir, S from) {
+  return ir ? pick(from, kSirFromReset, kSirFromIdle, kSirFromDrPause, kSirFromIrPause)
+            : pick(from, kSdrFromReset, kSdrFromIdle, kSdrFromDrPause, kSdrFromIrPause);
+}
+
+std::span<const S> exitWalk(bool ir, S end) {
+  return ir ? pick(end, kSirToReset, kSirToIdle, kSirToDrPause, kSirToIrPause)
+            : pick(end, kSdrToReset, kSdrToIdle, kSdrToDrPause, kSdrToIrPause);
+}
+
+// PCF pin characters back to SVF PIO characters.
+std::string svfPio(const std::string& pins) {
+  std::string text;
+  for (char c : pins) {
+    switch (c) {
+      case '1':
+        text += 'H';
+        break;
+      case '0':
+        text += 'L';
+        break;
+      case 'H':
+        text += 'U';
+        break;
+      case 'L':
+        text += 'D';
+        break;
+      default:
+        text += c;  // Z, X
+    }
+  }
+  return text;
+}
+
+// A wait amount as SVF seconds: "100u" is 100E-6, "2s" is 2; a number without unit letter is
+// microseconds, as kestrix writes it when the frequency's unit word does not begin with H.
+std::string seconds(const std::string& amount) {
+  if (!amount.empty() && amount.back() == 's') return amount.substr(0, amount.size() - 1);
+  std::string digits = amount.back() == 'u' ? amount.substr(0, amount.size() - 1) : amount;
+  return digits + "E-6";
+}
+
+std::string wrapped(const std::string& hex) {
+  std::string text;
+  for (std::size_t at = 0; at < hex.size(); at += kHexLine) {
+    if (at > 0) text += "\n    ";
+    text += hex.substr(at, kHexLine);
+  }
+  return text;
+}
+
+// The shortest walk from one state to another through the replay's own table.
+std::vector<S> shortestWalk(S from, S to) {
+  std::array<S, kStateCount> previous{};
+  std::array<bool, kStateCount> seen{};
+  std::vector<S> queue = {from};
+  seen[static_cast<std::size_t>(from)] = true;
+  for (std::size_t at = 0; at < queue.size() && !seen[static_cast<std::size_t>(to)]; ++at) {
+    for (bool tms : {false, true}) {
+      S next = successor(queue[at], tms);
+      if (seen[static_cast<std::size_t>(next)]) continue;
+      seen[static_cast<std::size_t>(next)] = true;
+      previous[static_cast<std::size_t>(next)] = queue[at];
+      queue.push_back(next);
+    }
+  }
+  std::vector<S> walk;
+  if (from == to || !seen[static_cast<std::size_t>(to)]) return walk;
+  for (S at = to; at != from; at = previous[static_cast<std::size_t>(at)]) walk.push_back(at);
+  std::reverse(walk.begin(), walk.end());
+  return walk;
+}
+
+std::string name(S state) { return std::string(stateName(state)); }
+
+}  // namespace
+
+void SvfWriter::fileBegin(std::size_t index, const std::string& fileName) {
+  if (files_.size() <= index) files_.resize(index + 1);
+  files_[index] = fileName;
+  if (index == 0) header();
+}
+
+void SvfWriter::header() {
+  out_.append("! SVF program written by kestrix-replay from the PCF set that begins with " +
+              files_[0] +
+              "\n! kestrix translates it into the scans and waits of that set.\n"
+              "HIR 0;\nHDR 0;\nTIR 0;\nTDR 0;\n");
+}
+
+void SvfWriter::cycle(const Cycle& c) {
+  if (isShift(c.from)) {
+    if (path_.empty() || path_.back().kind != Kind::kBits || path_.back().to != c.from ||
+        path_.back().pio != c.pio) {
+      Element bits;
+      bits.kind = Kind::kBits;
+      bits.from = bits.to = c.from;
+      bits.pio = c.pio;
+      bits.where = c.where;
+      path_.push_back(std::move(bits));
+    }
+    Element& bits = path_.back();
+    bits.tdi += c.tdi;
+    bits.tdo += c.tdo;
+    bits.to = c.to;
+    return;
+  }
+  if (!path_.empty() && c.from == c.to) {
+    Element& last = path_.back();
+    if (last.kind == Kind::kStep && last.from == c.from && last.to == c.from && last.pio == c.pio) {
+      ++last.count;
+      return;
+    }
+  }
+  Element step;
+  step.from = c.from;
+  step.to = c.to;
+  step.pio = c.pio;
+  step.where = c.where;
+  path_.push_back(std::move(step));
+  if ((c.to == S::IDLE || c.to == S::RESET) && c.from != c.to) cover(false);
+}
+
+void SvfWriter::wait(std::string_view amount, LineRef where) {
+  Element wait;
+  wait.kind = Kind::kWait;
+  wait.amount = amount;
+  wait.where = where;
+  path_.push_back(std::move(wait));
+}
+
+void SvfWriter::finish(State) {
+  cover(true);
+  settleReset();
+}
+
+void SvfWriter::settleReset() {
+  if (!resetPending_) return;
+  out_.append("STATE RESET;\n");
+  resetPending_ = false;
+}
+
+void SvfWriter::pop(std::size_t count) {
+  path_.erase(path_.begin(), path_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void SvfWriter::notExact(const std::string& why) {
+  ++inexact_;
+  out_.append("! not exact: " + why + "\n");
+}
+
+State SvfWriter::stateBefore(std::size_t index) const {
+  return index == 0 ? svf_ : path_[index - 1].to;
+}
+
+bool SvfWriter::isBarrier(std::size_t index) const {
+  const Element& e = path_[index];
+  if (e.kind == Kind::kWait) return true;
+  return e.kind == Kind::kStep && !e.pio.empty() && e.from == e.to && isStable(e.from);
+}
+
+void SvfWriter::cover(bool final) {
+  while (!path_.empty()) {
+    if (svf_ == S::UNDEFINED) {
+      if (!coverUndefined(final)) return;
+      continue;
+    }
+    const Element& front = path_.front();
+    if (front.kind == Kind::kWait) {
+      writeWait(front);
+      continue;
+    }
+    if (isBarrier(0) && front.from == svf_) {
+      writePio(front.pio, front.count);
+      continue;
+    }
+    std::size_t bits = kNone, barrier = kNone;
+    for (std::size_t i = 0; i < path_.size(); ++i) {
+      if (path_[i].kind == Kind::kBits) {
+        bits = i;
+        break;
+      }
+      if (i > 0 && isBarrier(i)) {
+        barrier = i;
+        break;
+      }
+    }
+    if (bits != kNone) {
+      coverScan(bits);
+    } else if (barrier != kNone) {
+      writePlain(barrier);
+    } else if (final) {
+      writePlain(path_.size());
+    } else {
+      return;  // plain cycles only: what follows may still join them
+    }
+  }
+}
+
+// The cycles before the TAP is known: kestrix's first navigation writes five TMS 1 cycles.
+bool SvfWriter::coverUndefined(bool final) {
+  std::size_t count = 0;
+  std::uint64_t cycles = 0;
+  bool reached = false, plain = true, samePio = true;
+  for (; count < path_.size(); ++count) {
+    const Element& e = path_[count];
+    if (e.kind != Kind::kStep || e.from != S::UNDEFINED) break;
+    cycles += e.count;
+    plain = plain && e.pio.empty();
+    samePio = samePio && !e.pio.empty() && e.pio == path_.front().pio;
+    if (e.to != S::UNDEFINED) {
+      reached = true;
+      ++count;
+      break;
+    }
+  }
+  if (!reached) {
+    if (!final) return false;
+    if (count == 0) {
+      // A wait before any cycle: there is no stable state to wait in.
+      notExact("a wait of " + path_.front().amount + " before the TAP is known is left out");
+    } else {
+      notExact(std::to_string(cycles) +
+               " cycles that never bring the TAP into a known state "
+               "are left out");
+    }
+    pop(std::max<std::size_t>(count, 1));
+    return true;
+  }
+  bool exact = cycles == static_cast<std::uint64_t>(kResetCycles);
+  if (!exact) {
+    notExact(std::to_string(cycles) +
+             " cycles before the TAP is known are written as the "
+             "five reset cycles");
+  }
+  if (exact && samePio && writePioMap(path_.front().pio)) {
+    out_.append("PIO (" + svfPio(path_.front().pio) + ");\n");
+  } else {
+    if (!plain) notExact("PIO characters on the reset cycles are left out");
+    resetPending_ = true;
+  }
+  pop(count);
+  svf_ = S::RESET;
+  return true;
+}
+
+// The steps before `end` with no PIO characters, starting where the program stands, written
+// exactly: none, one cycle in place in IDLE, or two or more ending in a stable state.
+bool SvfWriter::plainExact(std::size_t end) const {
+  std::uint64_t cycles = 0;
+  for (std::size_t i = 0; i < end; ++i) {
+    const Element& e = path_[i];
+    if (e.kind != Kind::kStep || !e.pio.empty()) return false;
+    cycles += e.count;
+  }
+  if (end > 0 && path_[0].from != svf_) return false;
+  if (cycles == 1) return svf_ == S::IDLE && path_[0].to == S::IDLE;
+  return true;
+}
+
+// Where the walk into the shift state of the scan at `bits` can begin: the latest stable state
+// from which kestrix's entry walk is exactly the steps that follow it.
+std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly) const {
+  const Element& scan = path_[bits];
+  const bool ir = scan.from == S::IRSHIFT;
+  for (std::size_t j = bits + 1; j-- > 0;) {
+    State from = stateBefore(j);
+    if (!isStable(from)) continue;
+    std::span<const S> walk = entryWalk(ir, from);
+    if (walk.size() != bits - j || matches(j, walk, scan.pio) != walk.size()) continue;
+    if (exactOnly && !plainExact(j)) continue;
+    return j;
+  }
+  return kNone;
+}
+
+std::size_t SvfWriter::matches(std::size_t start, std::span<const State> states,
+                               const std::string& pio) const {
+  std::size_t i = 0;
+  for (; i < states.size() && start + i < path_.size(); ++i) {
+    const Element& e = path_[start + i];
+    if (e.kind != Kind::kStep || e.count != 1 || e.to != states[i] || e.pio != pio) break;
+  }
+  return i;
+}
+
+// No entry walk of kestrix leads into the shift state the way the set does (Capture or Exit2
+// straight into Shift after a path with no stable state): the scan goes through its pause
+// first, from where kestrix's walk is Exit2, Shift. The device sees the same bits.
+void SvfWriter::rerouteEntryThroughPause(std::size_t bits) {
+  Element& into = path_[bits - 1];
+  const bool ir = path_[bits].from == S::IRSHIFT;
+  const S exit1 = ir ? S::IREXIT1 : S::DREXIT1;
+  const S pause = ir ? S::IRPAUSE : S::DRPAUSE;
+  const S exit2 = ir ? S::IREXIT2 : S::DREXIT2;
+  const S shift = ir ? S::IRSHIFT : S::DRSHIFT;
+  std::vector<S> states;
+  if (isCapture(into.from)) states.push_back(exit1);
+  states.insert(states.end(), {pause, exit2, shift});
+  notExact("the scan at " + files_[path_[bits].where.file] + ":" +
+           std::to_string(path_[bits].where.line) + " passes its pause before shifting");
+  Element model = into;
+  std::vector<Element> steps;
+  S from = into.from;
+  for (S state : states) {
+    model.from = from;
+    model.to = state;
+    steps.push_back(model);
+    from = state;
+  }
+  path_.erase(path_.begin() + static_cast<std::ptrdiff_t>(bits - 1));
+  path_.insert(path_.begin() + static_cast<std::ptrdiff_t>(bits - 1), steps.begin(), steps.end());
+}
+
+void SvfWriter::coverScan(std::size_t bits) {
+  std::size_t split = entrySplit(bits, true);
+  if (split == kNone) split = entrySplit(bits, false);
+  if (split == kNone && bits > 0 && path_[bits - 1].kind == Kind::kStep &&
+      path_[bits - 1].to == path_[bits].from) {
+    std::size_t before = path_.size();
+    rerouteEntryThroughPause(bits);
+    bits += path_.size() - before;
+    split = entrySplit(bits, false);
+  }
+  if (split == kNone) {
+    notExact("kestrix's own walk leads into the scan at " + files_[path_[bits].where.file] + ":" +
+             std::to_string(path_[bits].where.line));
+    split = bits;
+  }
+  writePlain(split);
+  bits -= split;
+  std::size_t consumed = 0;
+  State exit = chooseExit(bits, consumed);
+  Element scan = std::move(path_[bits]);
+  pop(bits + 1 + consumed);
+  writeScan(scan, exit);
+  svf_ = exit;
+}
+
+// The end state whose end walk kestrix writes as the steps after the scan's last bit: the one
+// that takes the most of them. Where none does, the scan ends in its pause and the path goes
+// on from there.
+State SvfWriter::chooseExit(std::size_t bits, std::size_t& consumed) {
+  const Element& scan = path_[bits];
+  const bool ir = scan.from == S::IRSHIFT;
+  const S pause = ir ? S::IRPAUSE : S::DRPAUSE;
+  const S exit1 = ir ? S::IREXIT1 : S::DREXIT1;
+  State best = S::UNDEFINED;
+  consumed = 0;
+  if (scan.to == exit1) {
+    for (S end : kEndStates) {
+      std::span<const S> walk = exitWalk(ir, end);
+      if (walk.size() > consumed && matches(bits + 1, walk, scan.pio) == walk.size()) {
+        best = end;
+        consumed = walk.size();
+      }
+    }
+  }
+  if (best != S::UNDEFINED) return best;
+  const std::string place = files_[scan.where.file] + ":" + std::to_string(scan.where.line);
+  if (scan.to != exit1) {
+    notExact("the scan at " + place + " stops shifting without leaving Shift; it is left in " +
+             name(pause));
+  } else if (bits + 1 < path_.size() && path_[bits + 1].kind == Kind::kStep &&
+             path_[bits + 1].from == exit1) {
+    // Exit1 straight to Update: through the pause instead.
+    notExact("the scan at " + place + " passes its pause before Update");
+    Element& next = path_[bits + 1];
+    if (next.to != pause) {
+      Element exit2 = next;
+      exit2.from = pause;
+      exit2.to = ir ? S::IREXIT2 : S::DREXIT2;
+      next.from = exit2.to;
+      path_.insert(path_.begin() + static_cast<std::ptrdiff_t>(bits + 1), exit2);
+    }
+  } else {
+    notExact("the set leaves the scan at " + place + " in " + name(exit1) + "; it is left in " +
+             name(pause));
+  }
+  return pause;
+}
+
+void SvfWriter::writeScan(const Element& bits, State exit) {
+  const bool ir = bits.from == S::IRSHIFT;
+  State& end = ir ? endIr_ : endDr_;
+  if (exit != end) {
+    out_.append(std::string(ir ? "ENDIR " : "ENDDR ") + name(exit) + ";\n");
+    end = exit;
+  }
+  out_.append("! bits from " + files_[bits.where.file] + ":" + std::to_string(bits.where.line) +
+              "\n");
+  std::string text = ir ? "SIR " : "SDR ";
+  text += std::to_string(bits.tdi.size()) + " TDI (" + wrapped(svfHex(bits.tdi, "1")) + ")";
+  bool& smask = smaskGiven_[ir ? 1 : 0];
+  if (smask || bits.tdi.find('Z') != std::string::npos) {
+    text += " SMASK (" + wrapped(svfHex(bits.tdi, "01")) + ")";
+    smask = true;
+  }
+  if (bits.tdo.find_first_of("HL") != std::string::npos) {
+    text += " TDO (" + wrapped(svfHex(bits.tdo, "H")) + ") MASK (" +
+            wrapped(svfHex(bits.tdo, "HL")) + ")";
+  }
+  if (!bits.pio.empty()) {
+    if (writePioMap(bits.pio)) {
+      text += " PIO (" + svfPio(bits.pio) + ")";
+    } else {
+      notExact("the PIO characters of the scan above are left out");
+    }
+  }
+  out_.append(text + ";\n");
+  resetPending_ = false;
+}
+
+void SvfWriter::writeWait(const Element& wait) {
+  std::string amount = wait.amount;
+  pop(1);
+  if (!isStable(svf_)) {
+    notExact("a wait of " + amount + " in " + name(svf_) +
+             " is left out: SVF waits in stable "
+             "states only");
+    return;
+  }
+  // Outside IDLE, kestrix's RUNTEST clocks four cycles in place after the wait.
+  std::uint64_t taken = 0;
+  if (svf_ != S::IDLE) {
+    if (!path_.empty() && path_[0].kind == Kind::kStep && path_[0].from == svf_ &&
+        path_[0].to == svf_ && path_[0].pio.empty()) {
+      taken = std::min(kRunTestCycles, path_[0].count);
+      path_[0].count -= taken;
+      if (path_[0].count == 0) pop(1);
+    }
+    if (taken < kRunTestCycles) {
+      notExact("RUNTEST writes " + std::to_string(kRunTestCycles - taken) + " more cycles in " +
+               name(svf_) + " after the wait than the set has");
+    }
+  }
+  out_.append("RUNTEST " + name(svf_) + " " + seconds(amount) + " SEC ENDSTATE " + name(svf_) +
+              ";\n");
+  resetPending_ = false;
+}
+
+void SvfWriter::writePio(const std::string& pins, std::uint64_t count) {
+  if (!writePioMap(pins)) {
+    notExact("PIO characters that match no PIOMAP are left out");
+    path_.front().pio.clear();
+    return;
+  }
+  pop(1);
+  settleReset();
+  for (std::uint64_t i = 0; i < count; ++i) out_.append("PIO (" + svfPio(pins) + ");\n");
+}
+
+bool SvfWriter::writePioMap(const std::string& pins) {
+  if (pioNames_.size() != pins.size()) return false;
+  if (pioMapWritten_) return true;
+  std::string text = "PIOMAP (";
+  for (std::size_t i = 0; i < pioNames_.size(); ++i) {
+    text += (i > 0 ? " INOUT " : "INOUT ") + pioNames_[i];
+  }
+  out_.append(text + ");\n");
+  pioMapWritten_ = true;
+  return true;
+}
+
+// The steps before `end` as explicit STATE paths from where the program stands.
+void SvfWriter::writePlain(std::size_t end) {
+  std::vector<S> states;
+  if (end > 0 && path_[0].from != svf_) {
+    notExact("a walk from " + name(svf_) + " to " + name(path_[0].from) + " is added");
+    states = shortestWalk(svf_, path_[0].from);
+  }
+  bool pio = false;
+  for (std::size_t i = 0; i < end; ++i) {
+    const Element& e = path_[i];
+    pio = pio || !e.pio.empty();
+    states.insert(states.end(), e.count, e.to);
+  }
+  pop(end);
+  if (pio) notExact("PIO characters of cycles that move between states are left out");
+  std::size_t last = states.size();
+  while (last > 0 && !isStable(states[last - 1])) --last;
+  if (last < states.size()) {
+    notExact(std::to_string(states.size() - last) + " cycles after the last stable state (" +
+             name(states.back()) + ") are left out");
+    states.resize(last);
+  }
+  writeStatePath(states);
+}
+
+void SvfWriter::writeStatePath(const std::vector<State>& path) {
+  if (path.empty()) return;
+  std::vector<S> states = path;
+  const bool unknown = resetPending_;
+  if (unknown) {
+    // From the unknown state, a path to RESET first writes the five reset cycles.
+    states.insert(states.begin(), S::RESET);
+    resetPending_ = false;
+  } else if (states.size() == 1 && svf_ == S::IDLE && states[0] == S::IDLE) {
+    out_.append("RUNTEST IDLE 1 TCK ENDSTATE IDLE;\n");
+    return;
+  } else if (states.size() == 1) {
+    notExact("a single cycle into " + name(states[0]) + " is written after one more in " +
+             name(svf_));
+    states.insert(states.begin(), svf_);
+  }
+  if (!unknown && svf_ == S::RESET && states[0] == S::RESET) {
+    // A file split before this statement would take the TAP from RESET to IDLE; STATE RESET
+    // brings it back then, and writes nothing otherwise.
+    out_.append("STATE RESET;\n");
+  }
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    std::size_t left = states.size() - i - 1;
+    bool cut =
+        i + 1 - start >= kPathPiece && states[i] != S::RESET && isStable(states[i]) && left != 1;
+    if (!cut && left != 0) continue;
+    std::string text = "STATE";
+    for (std::size_t k = start; k <= i; ++k) text += " " + name(states[k]);
+    out_.append(text + ";\n");
+    start = i + 1;
+  }
+  svf_ = states.back();
+}
+
+}  // namespace kestrix::replay

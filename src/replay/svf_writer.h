@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "replay/cycle.h"
+#include "replay/text_out.h"
+
+namespace kestrix::replay {
+
+// Writes an SVF program that kestrix translates into the cycles the set holds: the same scans
+// and waits, and as a rule every cycle between them. The cycles collect as a path of states
+// (runs of one state counted, not repeated); each time the path enters RESET or IDLE, and at
+// the end, as much of it as is settled is written:
+// - a stretch of Shift with the cycles before and after it as one SDR or SIR, when kestrix's
+//   own walks into and out of the shift state for the state the program rests in (and the
+//   ENDDR or ENDIR state chosen) are those cycles; HIR, HDR, TIR and TDR are 0;
+// - the other cycles as explicit STATE paths, which write one cycle per state listed, a single
+//   cycle in Run-Test/Idle as RUNTEST IDLE 1 TCK;
+// - a wait as a RUNTEST of its time in the state it is in, with the four cycles that such a
+//   RUNTEST writes there outside Run-Test/Idle; a PIO cycle in a stable state as a PIO
+//   statement, a scan's PIO cycles with a PIO in its statement.
+// What SVF cannot give kestrix exactly (a single cycle that leaves a state, a scan that passes
+// from Exit1 straight to Update-IR, ...) is written as close as it can be, with a comment
+// "! not exact: ..." before it; the scans keep their bits.
+class SvfWriter final : public CycleListener {
+ public:
+  explicit SvfWriter(TextOut& out) : out_(out) {}
+
+  void fileBegin(std::size_t index, const std::string& name) override;
+  void parallelOrder(const std::vector<std::string>& names) override { pioNames_ = names; }
+  void cycle(const Cycle& c) override;
+  void wait(std::string_view amount, LineRef where) override;
+  void finish(State finalState) override;
+
+  // How many places were written not exactly.
+  std::uint64_t inexact() const { return inexact_; }
+
+ private:
+  enum class Kind { kStep, kBits, kWait };
+  struct Element {
+    Kind kind = Kind::kStep;
+    State from = State::UNDEFINED;  // kStep: the state the cycles are made in
+    State to = State::UNDEFINED;    // the state entered; kBits: EXIT1, or SHIFT if not left
+    std::uint64_t count = 1;        // kStep: cycles (more than one only in place)
+    std::string pio;                // kStep, kBits: the PIO characters, empty in order Scan
+    std::string tdi, tdo;           // kBits
+    std::string amount;             // kWait
+    LineRef where;
+  };
+
+  void cover(bool final);
+  bool coverUndefined(bool final);
+  void coverScan(std::size_t bits);
+  bool isBarrier(std::size_t index) const;
+  State stateBefore(std::size_t index) const;
+  std::size_t matches(std::size_t start, std::span<const State> states,
+                      const std::string& pio) const;
+  bool plainExact(std::size_t end) const;
+  std::size_t entrySplit(std::size_t bits, bool exactOnly) const;
+  void rerouteEntryThroughPause(std::size_t bits);
+  State chooseExit(std::size_t bits, std::size_t& consumed);
+  void writePlain(std::size_t end);
+  void writeStatePath(const std::vector<State>& states);
+  void writeScan(const Element& bits, State exit);
+  void writeWait(const Element& wait);
+  void writePio(const std::string& pins, std::uint64_t count);
+  void settleReset();
+  bool writePioMap(const std::string& pins);
+  void notExact(const std::string& why);
+  void pop(std::size_t count);
+  void header();
+
+  TextOut& out_;
+  std::vector<std::string> files_;
+  std::vector<std::string> pioNames_;
+  std::deque<Element> path_;
+  // Where the program written so far leaves kestrix's TAP model.
+  State svf_ = State::UNDEFINED;
+  State endDr_ = State::IDLE;
+  State endIr_ = State::IDLE;
+  bool smaskGiven_[2] = {false, false};
+  bool pioMapWritten_ = false;
+  // The five reset cycles are due: the next statement that navigates writes them, an explicit
+  // path with RESET as its first state.
+  bool resetPending_ = false;
+  std::uint64_t inexact_ = 0;
+};
+
+}  // namespace kestrix::replay
