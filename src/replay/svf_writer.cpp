@@ -43,6 +43,42 @@ constexpr S kSirToIrPause[] = {S::IRPAUSE};
 
 constexpr S kEndStates[] = {S::IDLE, S::DRPAUSE, S::IRPAUSE, S::RESET};
 
+// kestrix's fixed walks between stable states (STATE with one state, RUNTEST's end state).
+struct Goto {
+  S from, to;
+  std::span<const S> walk;
+};
+constexpr S kResetToIdle[] = {S::RESET, S::IDLE};
+constexpr S kResetToDrPause[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
+constexpr S kResetToIrPause[] = {S::IDLE,      S::DRSELECT, S::IRSELECT,
+                                 S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
+constexpr S kIdleToReset[] = {S::DRSELECT, S::IRSELECT, S::RESET};
+constexpr S kIdleToDrPause[] = {S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
+constexpr S kIdleToIrPause[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
+constexpr S kDrPauseToReset[] = {S::DREXIT2, S::DRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
+constexpr S kDrPauseToIdle[] = {S::DREXIT2, S::DRUPDATE, S::IDLE};
+constexpr S kDrPauseToIrPause[] = {S::DREXIT2,   S::DRUPDATE, S::DRSELECT, S::IRSELECT,
+                                   S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
+constexpr S kIrPauseToReset[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
+constexpr S kIrPauseToIdle[] = {S::IREXIT2, S::IRUPDATE, S::IDLE};
+constexpr S kIrPauseToDrPause[] = {S::IREXIT2,   S::IRUPDATE, S::DRSELECT,
+                                   S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
+constexpr Goto kGotos[] = {
+    {S::RESET, S::IDLE, kResetToIdle},           {S::RESET, S::DRPAUSE, kResetToDrPause},
+    {S::RESET, S::IRPAUSE, kResetToIrPause},     {S::IDLE, S::RESET, kIdleToReset},
+    {S::IDLE, S::DRPAUSE, kIdleToDrPause},       {S::IDLE, S::IRPAUSE, kIdleToIrPause},
+    {S::DRPAUSE, S::RESET, kDrPauseToReset},     {S::DRPAUSE, S::IDLE, kDrPauseToIdle},
+    {S::DRPAUSE, S::IRPAUSE, kDrPauseToIrPause}, {S::IRPAUSE, S::RESET, kIrPauseToReset},
+    {S::IRPAUSE, S::IDLE, kIrPauseToIdle},       {S::IRPAUSE, S::DRPAUSE, kIrPauseToDrPause},
+};
+
+std::span<const S> gotoWalk(S from, S to) {
+  for (const Goto& g : kGotos) {
+    if (g.from == from && g.to == to) return g.walk;
+  }
+  return {};
+}
+
 std::span<const S> pick(S state, std::span<const S> reset, std::span<const S> idle,
                         std::span<const S> drPause, std::span<const S> irPause) {
   switch (state) {
@@ -179,7 +215,8 @@ void SvfWriter::cycle(const Cycle& c) {
   step.pio = c.pio;
   step.where = c.where;
   path_.push_back(std::move(step));
-  if ((c.to == S::IDLE || c.to == S::RESET) && c.from != c.to) cover(false);
+  // Leaving RESET or IDLE, everything before is settled: the cycles in place there too.
+  if ((c.from == S::IDLE || c.from == S::RESET) && c.from != c.to) cover(false);
 }
 
 void SvfWriter::wait(std::string_view amount, LineRef where) {
@@ -221,6 +258,7 @@ bool SvfWriter::isBarrier(std::size_t index) const {
 }
 
 void SvfWriter::cover(bool final) {
+  final_ = final;
   while (!path_.empty()) {
     if (svf_ == S::UNDEFINED) {
       if (!coverUndefined(final)) return;
@@ -228,7 +266,7 @@ void SvfWriter::cover(bool final) {
     }
     const Element& front = path_.front();
     if (front.kind == Kind::kWait) {
-      writeWait(front);
+      if (!writeWait()) return;
       continue;
     }
     if (isBarrier(0) && front.from == svf_) {
@@ -247,7 +285,7 @@ void SvfWriter::cover(bool final) {
       }
     }
     if (bits != kNone) {
-      coverScan(bits);
+      if (!coverScan(bits)) return;
     } else if (barrier != kNone) {
       writePlain(barrier);
     } else if (final) {
@@ -319,9 +357,38 @@ bool SvfWriter::plainExact(std::size_t end) const {
   return true;
 }
 
+bool SvfWriter::plainBits(const Element& bits) {
+  return bits.pio.empty() && bits.tdi.find_first_not_of('Z') == std::string::npos &&
+         bits.tdo.find_first_not_of('X') == std::string::npos;
+}
+
+void SvfWriter::bitsToSteps(std::size_t index) {
+  Element bits = std::move(path_[index]);
+  std::vector<Element> steps;
+  Element step;
+  step.from = step.to = bits.from;
+  step.where = bits.where;
+  step.count = bits.tdi.size() - (bits.to != bits.from ? 1 : 0);
+  if (step.count > 0) steps.push_back(step);
+  if (bits.to != bits.from) {
+    step.to = bits.to;
+    step.count = 1;
+    steps.push_back(step);
+  }
+  path_.erase(path_.begin() + static_cast<std::ptrdiff_t>(index));
+  path_.insert(path_.begin() + static_cast<std::ptrdiff_t>(index), steps.begin(), steps.end());
+}
+
+bool SvfWriter::hasPio(std::size_t end) const {
+  for (std::size_t i = 0; i < end; ++i) {
+    if (!path_[i].pio.empty()) return true;
+  }
+  return false;
+}
+
 // Where the walk into the shift state of the scan at `bits` can begin: the latest stable state
 // from which kestrix's entry walk is exactly the steps that follow it.
-std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly) const {
+std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly, bool keepPio) const {
   const Element& scan = path_[bits];
   const bool ir = scan.from == S::IRSHIFT;
   for (std::size_t j = bits + 1; j-- > 0;) {
@@ -330,6 +397,7 @@ std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly) const {
     std::span<const S> walk = entryWalk(ir, from);
     if (walk.size() != bits - j || matches(j, walk, scan.pio) != walk.size()) continue;
     if (exactOnly && !plainExact(j)) continue;
+    if (keepPio && hasPio(j)) continue;
     return j;
   }
   return kNone;
@@ -373,15 +441,42 @@ void SvfWriter::rerouteEntryThroughPause(std::size_t bits) {
   path_.insert(path_.begin() + static_cast<std::ptrdiff_t>(bits - 1), steps.begin(), steps.end());
 }
 
-void SvfWriter::coverScan(std::size_t bits) {
-  std::size_t split = entrySplit(bits, true);
-  if (split == kNone) split = entrySplit(bits, false);
+// Until the set ends, the path may not yet hold all the cycles that a longer end walk needs.
+bool SvfWriter::mayGrow(std::size_t start, std::span<const State> states,
+                        const std::string& pio) const {
+  if (final_) return false;
+  std::size_t have = path_.size() - std::min(start, path_.size());
+  return have < states.size() && matches(start, states, pio) == have;
+}
+
+bool SvfWriter::coverScan(std::size_t bits) {
+  {
+    const Element& scan = path_[bits];
+    const bool ir = scan.from == S::IRSHIFT;
+    if (!final_ && scan.to == scan.from) return false;
+    for (S end : kEndStates) {
+      if (mayGrow(bits + 1, exitWalk(ir, end), scan.pio)) return false;
+    }
+  }
+  // Shift cycles that drive nothing and compare nothing are what an explicit path through
+  // the shift state writes: where no SDR or SIR can give them exactly, they are a path.
+  if (plainBits(path_[bits])) {
+    std::size_t consumed = 0;
+    if (entrySplit(bits, false, false) == kNone || endWalk(bits, consumed) == S::UNDEFINED) {
+      bitsToSteps(bits);
+      return true;
+    }
+  }
+  // Exactly; else with one more cycle in a stable state rather than losing PIO characters.
+  std::size_t split = entrySplit(bits, true, true);
+  if (split == kNone) split = entrySplit(bits, false, true);
+  if (split == kNone) split = entrySplit(bits, false, false);
   if (split == kNone && bits > 0 && path_[bits - 1].kind == Kind::kStep &&
       path_[bits - 1].to == path_[bits].from) {
     std::size_t before = path_.size();
     rerouteEntryThroughPause(bits);
     bits += path_.size() - before;
-    split = entrySplit(bits, false);
+    split = entrySplit(bits, false, false);
   }
   if (split == kNone) {
     notExact("kestrix's own walk leads into the scan at " + files_[path_[bits].where.file] + ":" +
@@ -396,27 +491,34 @@ void SvfWriter::coverScan(std::size_t bits) {
   pop(bits + 1 + consumed);
   writeScan(scan, exit);
   svf_ = exit;
+  return true;
 }
 
 // The end state whose end walk kestrix writes as the steps after the scan's last bit: the one
 // that takes the most of them. Where none does, the scan ends in its pause and the path goes
 // on from there.
+State SvfWriter::endWalk(std::size_t bits, std::size_t& consumed) const {
+  const Element& scan = path_[bits];
+  const bool ir = scan.from == S::IRSHIFT;
+  State best = S::UNDEFINED;
+  consumed = 0;
+  if (scan.to != (ir ? S::IREXIT1 : S::DREXIT1)) return best;
+  for (S end : kEndStates) {
+    std::span<const S> walk = exitWalk(ir, end);
+    if (walk.size() > consumed && matches(bits + 1, walk, scan.pio) == walk.size()) {
+      best = end;
+      consumed = walk.size();
+    }
+  }
+  return best;
+}
+
 State SvfWriter::chooseExit(std::size_t bits, std::size_t& consumed) {
   const Element& scan = path_[bits];
   const bool ir = scan.from == S::IRSHIFT;
   const S pause = ir ? S::IRPAUSE : S::DRPAUSE;
   const S exit1 = ir ? S::IREXIT1 : S::DREXIT1;
-  State best = S::UNDEFINED;
-  consumed = 0;
-  if (scan.to == exit1) {
-    for (S end : kEndStates) {
-      std::span<const S> walk = exitWalk(ir, end);
-      if (walk.size() > consumed && matches(bits + 1, walk, scan.pio) == walk.size()) {
-        best = end;
-        consumed = walk.size();
-      }
-    }
-  }
+  State best = endWalk(bits, consumed);
   if (best != S::UNDEFINED) return best;
   const std::string place = files_[scan.where.file] + ":" + std::to_string(scan.where.line);
   if (scan.to != exit1) {
@@ -443,6 +545,8 @@ State SvfWriter::chooseExit(std::size_t bits, std::size_t& consumed) {
 
 void SvfWriter::writeScan(const Element& bits, State exit) {
   const bool ir = bits.from == S::IRSHIFT;
+  // The reset cycles that a scan writes from the unknown state would carry its PIO characters.
+  if (!bits.pio.empty()) settleReset();
   State& end = ir ? endIr_ : endDr_;
   if (exit != end) {
     out_.append(std::string(ir ? "ENDIR " : "ENDDR ") + name(exit) + ";\n");
@@ -472,32 +576,67 @@ void SvfWriter::writeScan(const Element& bits, State exit) {
   resetPending_ = false;
 }
 
-void SvfWriter::writeWait(const Element& wait) {
-  std::string amount = wait.amount;
-  pop(1);
+bool SvfWriter::writeWait() {
+  std::string amount = path_.front().amount;
   if (!isStable(svf_)) {
+    pop(1);
     notExact("a wait of " + amount + " in " + name(svf_) +
              " is left out: SVF waits in stable "
              "states only");
-    return;
+    return true;
   }
-  // Outside IDLE, kestrix's RUNTEST clocks four cycles in place after the wait.
-  std::uint64_t taken = 0;
+  State end = svf_;
   if (svf_ != S::IDLE) {
-    if (!path_.empty() && path_[0].kind == Kind::kStep && path_[0].from == svf_ &&
-        path_[0].to == svf_ && path_[0].pio.empty()) {
-      taken = std::min(kRunTestCycles, path_[0].count);
-      path_[0].count -= taken;
-      if (path_[0].count == 0) pop(1);
+    pop(1);
+    std::optional<State> found = takeRunTestEnd();
+    if (!found) {
+      Element wait;
+      wait.kind = Kind::kWait;
+      wait.amount = amount;
+      path_.push_front(std::move(wait));
+      return false;
     }
-    if (taken < kRunTestCycles) {
-      notExact("RUNTEST writes " + std::to_string(kRunTestCycles - taken) + " more cycles in " +
-               name(svf_) + " after the wait than the set has");
-    }
+    end = *found;
+  } else {
+    pop(1);
   }
-  out_.append("RUNTEST " + name(svf_) + " " + seconds(amount) + " SEC ENDSTATE " + name(svf_) +
+  out_.append("RUNTEST " + name(svf_) + " " + seconds(amount) + " SEC ENDSTATE " + name(end) +
               ";\n");
   resetPending_ = false;
+  svf_ = end;
+  return true;
+}
+
+// Outside IDLE, kestrix's RUNTEST walks from the wait to its end state and clocks four cycles
+// in place there: the end state whose walk and four cycles come next in the path, taken from
+// it. Where none does, the wait ends in its own state with four cycles more than the set has.
+// Nothing while the path may still grow into one.
+std::optional<State> SvfWriter::takeRunTestEnd() {
+  for (S end : kEndStates) {
+    std::span<const S> walk = end == svf_ ? std::span<const S>() : gotoWalk(svf_, end);
+    if (end != svf_ && walk.empty()) continue;
+    if (mayGrow(0, walk, std::string())) return std::nullopt;
+    if (matches(0, walk, std::string()) != walk.size()) continue;
+    if (walk.size() >= path_.size()) {
+      if (!final_) return std::nullopt;
+      continue;
+    }
+    const Element& stay = path_[walk.size()];
+    if (stay.kind != Kind::kStep || stay.from != end || stay.to != end || !stay.pio.empty()) {
+      continue;
+    }
+    if (stay.count < kRunTestCycles) {
+      if (!final_ && walk.size() + 1 == path_.size()) return std::nullopt;
+      continue;
+    }
+    pop(walk.size());
+    path_[0].count -= kRunTestCycles;
+    if (path_[0].count == 0) pop(1);
+    return end;
+  }
+  notExact("RUNTEST writes " + std::to_string(kRunTestCycles) + " cycles in " + name(svf_) +
+           " after the wait that the set does not have");
+  return svf_;
 }
 
 void SvfWriter::writePio(const std::string& pins, std::uint64_t count) {

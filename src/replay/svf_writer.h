@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@ namespace kestrix::replay {
 
 // Writes an SVF program that kestrix translates into the cycles the set holds: the same scans
 // and waits, and as a rule every cycle between them. The cycles collect as a path of states
-// (runs of one state counted, not repeated); each time the path enters RESET or IDLE, and at
+// (runs of one state counted, not repeated); each time the path leaves RESET or IDLE, and at
 // the end, as much of it as is settled is written:
 // - a stretch of Shift with the cycles before and after it as one SDR or SIR, when kestrix's
 //   own walks into and out of the shift state for the state the program rests in (and the
@@ -54,19 +55,25 @@ class SvfWriter final : public CycleListener {
 
   void cover(bool final);
   bool coverUndefined(bool final);
-  void coverScan(std::size_t bits);
+  bool coverScan(std::size_t bits);
   bool isBarrier(std::size_t index) const;
   State stateBefore(std::size_t index) const;
   std::size_t matches(std::size_t start, std::span<const State> states,
                       const std::string& pio) const;
   bool plainExact(std::size_t end) const;
-  std::size_t entrySplit(std::size_t bits, bool exactOnly) const;
+  bool hasPio(std::size_t end) const;
+  std::size_t entrySplit(std::size_t bits, bool exactOnly, bool keepPio) const;
   void rerouteEntryThroughPause(std::size_t bits);
+  State endWalk(std::size_t bits, std::size_t& consumed) const;
   State chooseExit(std::size_t bits, std::size_t& consumed);
+  static bool plainBits(const Element& bits);
+  void bitsToSteps(std::size_t index);
   void writePlain(std::size_t end);
   void writeStatePath(const std::vector<State>& states);
   void writeScan(const Element& bits, State exit);
-  void writeWait(const Element& wait);
+  bool mayGrow(std::size_t start, std::span<const State> states, const std::string& pio) const;
+  bool writeWait();
+  std::optional<State> takeRunTestEnd();
   void writePio(const std::string& pins, std::uint64_t count);
   void settleReset();
   bool writePioMap(const std::string& pins);
@@ -87,6 +94,8 @@ class SvfWriter final : public CycleListener {
   // The five reset cycles are due: the next statement that navigates writes them, an explicit
   // path with RESET as its first state.
   bool resetPending_ = false;
+  // The set has ended: what the path holds is all there is.
+  bool final_ = false;
   std::uint64_t inexact_ = 0;
 };
 
