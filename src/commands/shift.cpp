@@ -7,6 +7,7 @@
 
 #include "driver/messages.h"
 #include "driver/translation.h"
+#include "pcf/output_files.h"
 #include "tap/navigation.h"
 #include "tap/vector_writer.h"
 
@@ -242,6 +243,30 @@ void shiftSteady(Translation& t, const SegmentBits& bits, BitComment& comment, s
   }
 }
 
+// The bits a pass that pauses scans may still shift into the current file before it pauses
+// the scan for the next one (none when it must pause now); unlimited in other passes.
+std::uint64_t bitsBeforePause(const Translation& t) {
+  if (!t.pausingScans) return UINT64_MAX;
+  std::int64_t room = t.options.maxVectors - kPauseRoom - t.pass.output.vectorCount;
+  return room <= 0 ? 0 : static_cast<std::uint64_t>(room + 1) / 2;
+}
+
+bool inShiftState(const Translation& t) {
+  TapState state = t.pass.tap.currentState;
+  return state == S::DRSHIFT || state == S::IRSHIFT;
+}
+
+// Pauses a scan between two files: this bit leaves the shift state, one cycle enters the pause
+// state and the file ends; the next one goes on from there through Exit2 back into Shift. The
+// device sees one scan, with no Update and no Capture.
+void pauseAcrossFiles(Translation& t, char tdi, char tdo, std::string_view comment) {
+  bool dr = t.pass.tap.currentState == S::DRSHIFT;
+  writeCycle(t, '1', tdi, tdo, comment);
+  stepToward(t, dr ? S::DRPAUSE : S::IRPAUSE);
+  openContinuationFile(t);
+  walk(t, dr ? kSdrFromDrPause : kSirFromIrPause);
+}
+
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
 // stay in their state (the shift state, as a rule) go through the steady writer.
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
@@ -254,12 +279,20 @@ void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
   const std::uint64_t steadyEnd = leaves && length > 0 ? length - 1 : length;
   std::uint64_t i = 0;
   while (i < length) {
-    if (i < steadyEnd && inSteadyShift(t)) {
-      shiftSteady(t, bits, comment, i, steadyEnd, length);
-      i = steadyEnd;
+    bool last = i + 1 == length;
+    std::uint64_t allowed = bitsBeforePause(t);
+    // Every bit but the last one of the chain may pause the scan.
+    if (i < steadyEnd && allowed == 0 && inShiftState(t)) {
+      pauseAcrossFiles(t, bits.tdi(i), bits.tdo(i), comment(i, last));
+      ++i;
       continue;
     }
-    bool last = i + 1 == length;
+    std::uint64_t end = i + std::min(steadyEnd - std::min(i, steadyEnd), allowed);
+    if (i < end && inSteadyShift(t)) {
+      shiftSteady(t, bits, comment, i, end, length);
+      i = end;
+      continue;
+    }
     writeCycle(t, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
     ++i;
   }

@@ -28,6 +28,9 @@ inline constexpr std::int64_t kMaxMaxVectors = 1000000;
 inline constexpr std::int64_t kSplitMargin = 25000;
 // Lines charged for the head of every PCF file.
 inline constexpr std::int64_t kHeadLines = 17;
+// In a pass that pauses scans, a scan pauses for the next file when its file comes this close
+// to the budget.
+inline constexpr std::int64_t kPauseRoom = 64;
 
 // What the command line settles; it lasts through every pass.
 struct Options {
@@ -75,6 +78,9 @@ struct Translation {
   std::int64_t restartMargin = 0;
   // The PCF files of this pass only count their lines: the pass will be repeated, writing.
   bool countingOnly = false;
+  // The pass after the split point has met zero: scans too long for any file pause across
+  // files, and the pass never restarts.
+  bool pausingScans = false;
   // Where a counting pass takes its statements from, when not from the reader.
   StatementCache* statementCache = nullptr;
   PassState pass;

@@ -3,6 +3,7 @@
 #include "driver/fatal.h"
 #include "driver/messages.h"
 #include "driver/translation.h"
+#include "pcf/pin_block.h"
 
 namespace kestrix {
 namespace {
@@ -40,6 +41,16 @@ void openNextOutputFile(Translation& t) {
   t.output->write(header);
   t.output->write(kHeadEnd);
   output.vectorCount += kHeadLines;
+}
+
+void openContinuationFile(Translation& t) {
+  openNextOutputFile(t);
+  writePinDeclarations(t);
+  // The lines of a PIO statement carry its pins in the new file too.
+  if (t.pass.pio.pioInStatement) {
+    t.output->write("use pcf order Parallel\n");
+    ++t.pass.output.vectorCount;
+  }
 }
 
 void closeOutputFile(Translation& t) {

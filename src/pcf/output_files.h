@@ -20,6 +20,9 @@ struct OutputState {
 
 // Finishes the current file (if any) and opens the next numbered one with its head.
 void openNextOutputFile(Translation& t);
+// Finishes the current file and opens the next one with its head and pin block, in the pin
+// order of the statement being translated; the TAP stays where it is.
+void openContinuationFile(Translation& t);
 // Writes the trailer and closes the current file.
 void closeOutputFile(Translation& t);
 // Abandons the files of this pass and begins again with file 1 from the start of the input

@@ -36,6 +36,13 @@ std::string scans(int count, int bits, const std::string& hex = "A5") {
   return svf;
 }
 
+// A STATE path of `cycles` cycles in place in IDLE.
+std::string idlePath(int cycles) {
+  std::string svf = "STATE";
+  for (int i = 0; i < cycles; ++i) svf += " IDLE";
+  return svf + ";\n";
+}
+
 struct RestartCase {
   const char* name;
   std::string svf;
@@ -54,8 +61,13 @@ std::vector<RestartCase> restartCases() {
       {"messages and PIO map in the abandoned pass",
        messages + scans(2, 1000) + "PIO (HL);\n" + scans(1, 14000) + "RUNTEST 100 TCK;\n",
        {"-s30000", "-c"}, 1},
-      {"a statement that fits in no file", scans(2, 500) + scans(1, 16000) + scans(2, 10),
-       {"-s", "30000"}, 1},
+      // Pass 2 gives every statement a file of its own; the scan that still overruns pauses
+      // across files in pass 3.
+      {"a scan that fits in no file", scans(2, 500) + scans(1, 16000) + scans(2, 10),
+       {"-s", "30000"}, 2},
+      {"a statement that is no scan fits in no file",
+       "STATE IDLE;\n" + idlePath(15000) + idlePath(2),
+       {"-s", "30000"}, 2},
       {"an error only the repeated pass meets",
        scans(1, 1000) + pathAfterSplit + scans(1, 14000) + scans(1, 8), {"-s", "30000"}, 1},
       {"several restarts with the default budget",
@@ -68,6 +80,14 @@ std::vector<RestartCase> restartCases() {
   };
 }
 
+// The plain way leaves behind the files of an abandoned pass that the last pass did not reach.
+std::map<std::string, std::string> withoutStaleFiles(std::map<std::string, std::string> plain,
+                                                     const std::map<std::string, std::string>& last) {
+  for (int n = static_cast<int>(last.size()) - 1;; ++n) {
+    if (plain.erase("out" + std::to_string(n) + ".pcf") == 0) return plain;
+  }
+}
+
 TEST(Restart, CountingPassesGiveTheFilesAndMessagesOfWritingEveryPass) {
   for (const RestartCase& c : restartCases()) {
     SCOPED_TRACE(c.name);
@@ -75,7 +95,8 @@ TEST(Restart, CountingPassesGiveTheFilesAndMessagesOfWritingEveryPass) {
     Outcome counted = translate(c.svf, c.options, false);
     EXPECT_EQ(counted.out, plain.out);
     EXPECT_EQ(counted.err, plain.err);
-    EXPECT_EQ(counted.files, plain.files);
+    // Compared whole: a diff of files this long would take the test framework minutes.
+    EXPECT_TRUE(counted.files == withoutStaleFiles(plain.files, counted.files));
     // Each pass of the plain way makes file 1 anew; counting makes it at start-up and once more.
     EXPECT_EQ(plain.file1Openings, c.restarts + 1);
     EXPECT_EQ(counted.file1Openings, 2);
