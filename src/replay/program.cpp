@@ -229,9 +229,11 @@ int replaySet(const Options& options, Console& console, FileSystem& files) {
   }
   out.flush();
   if (run.svf && run.svf->inexact() > 0 && status == 0) {
-    console.printError(std::string(kProgram) + ": " + std::to_string(run.svf->inexact()) +
-                       " places of the set are written not exactly; see the comments that "
-                       "begin with \"! not exact:\"\n");
+    std::uint64_t places = run.svf->inexact();
+    console.printError(std::string(kProgram) + ": " + std::to_string(places) +
+                       (places == 1 ? " place of the set is" : " places of the set are") +
+                       " written not exactly; see the comments that begin with "
+                       "\"! not exact:\"\n");
   }
   if (run.vcd && !run.vcd->ok()) {
     console.printError(std::string(kProgram) + ": cannot write " + run.vcd->name() + "\n");

@@ -170,6 +170,11 @@ std::vector<S> shortestWalk(S from, S to) {
 
 std::string name(S state) { return std::string(stateName(state)); }
 
+std::string plural(std::uint64_t count, const std::string& word) {
+  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+std::string cycleCount(std::uint64_t count) { return plural(count, "cycle"); }
+
 }  // namespace
 
 void SvfWriter::fileBegin(std::size_t index, const std::string& fileName) {
@@ -319,18 +324,14 @@ bool SvfWriter::coverUndefined(bool final) {
       // A wait before any cycle: there is no stable state to wait in.
       notExact("a wait of " + path_.front().amount + " before the TAP is known is left out");
     } else {
-      notExact(std::to_string(cycles) +
-               " cycles that never bring the TAP into a known state "
-               "are left out");
+      notExact("left out: " + cycleCount(cycles) + " that never bring the TAP into a known state");
     }
     pop(std::max<std::size_t>(count, 1));
     return true;
   }
   bool exact = cycles == static_cast<std::uint64_t>(kResetCycles);
   if (!exact) {
-    notExact(std::to_string(cycles) +
-             " cycles before the TAP is known are written as the "
-             "five reset cycles");
+    notExact(cycleCount(cycles) + " before the TAP is known are written as the five reset cycles");
   }
   if (exact && samePio && writePioMap(path_.front().pio)) {
     out_.append("PIO (" + svfPio(path_.front().pio) + ");\n");
@@ -454,7 +455,7 @@ bool SvfWriter::coverScan(std::size_t bits) {
     const Element& scan = path_[bits];
     const bool ir = scan.from == S::IRSHIFT;
     if (!final_ && scan.to == scan.from) return false;
-    for (S end : kEndStates) {
+    for (S end : endStates(scan)) {
       if (mayGrow(bits + 1, exitWalk(ir, end), scan.pio)) return false;
     }
   }
@@ -497,20 +498,34 @@ bool SvfWriter::coverScan(std::size_t bits) {
 // The end state whose end walk kestrix writes as the steps after the scan's last bit: the one
 // that takes the most of them. Where none does, the scan ends in its pause and the path goes
 // on from there.
+// The end walks to RESET and to the other register's pause pass IDLE: the walk to IDLE, or to
+// the scan's own pause, is the start of every other one, and what follows is a path. A scan
+// with PIO characters takes the longest end walk that carries them too, since a path cannot.
 State SvfWriter::endWalk(std::size_t bits, std::size_t& consumed) const {
   const Element& scan = path_[bits];
   const bool ir = scan.from == S::IRSHIFT;
-  State best = S::UNDEFINED;
   consumed = 0;
-  if (scan.to != (ir ? S::IREXIT1 : S::DREXIT1)) return best;
-  for (S end : kEndStates) {
+  if (scan.to != (ir ? S::IREXIT1 : S::DREXIT1)) return S::UNDEFINED;
+  State best = S::UNDEFINED;
+  for (S end : endStates(scan)) {
     std::span<const S> walk = exitWalk(ir, end);
-    if (walk.size() > consumed && matches(bits + 1, walk, scan.pio) == walk.size()) {
+    if (matches(bits + 1, walk, scan.pio) != walk.size()) continue;
+    if (scan.pio.empty()) {
+      consumed = walk.size();
+      return end;
+    }
+    if (best == S::UNDEFINED || walk.size() > consumed) {
       best = end;
       consumed = walk.size();
     }
   }
   return best;
+}
+
+std::vector<State> SvfWriter::endStates(const Element& scan) {
+  const bool ir = scan.from == S::IRSHIFT;
+  if (scan.pio.empty()) return {S::IDLE, ir ? S::IRPAUSE : S::DRPAUSE};
+  return {std::begin(kEndStates), std::end(kEndStates)};
 }
 
 State SvfWriter::chooseExit(std::size_t bits, std::size_t& consumed) {
@@ -680,8 +695,8 @@ void SvfWriter::writePlain(std::size_t end) {
   std::size_t last = states.size();
   while (last > 0 && !isStable(states[last - 1])) --last;
   if (last < states.size()) {
-    notExact(std::to_string(states.size() - last) + " cycles after the last stable state (" +
-             name(states.back()) + ") are left out");
+    notExact("left out: " + cycleCount(states.size() - last) + " after the last stable state (" +
+             name(states.back()) + ")");
     states.resize(last);
   }
   writeStatePath(states);

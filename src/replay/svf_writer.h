@@ -65,6 +65,7 @@ class SvfWriter final : public CycleListener {
   std::size_t entrySplit(std::size_t bits, bool exactOnly, bool keepPio) const;
   void rerouteEntryThroughPause(std::size_t bits);
   State endWalk(std::size_t bits, std::size_t& consumed) const;
+  static std::vector<State> endStates(const Element& scan);
   State chooseExit(std::size_t bits, std::size_t& consumed);
   static bool plainBits(const Element& bits);
   void bitsToSteps(std::size_t index);

@@ -93,6 +93,8 @@ void VcdWriter::cycle(const Cycle& c) {
 void VcdWriter::wait(std::string_view amount, LineRef) {
   Values during = last_;
   during.wait = amount;
+  // Between cycles the TAP rests in the state the last one entered.
+  if (!isScanState(during.state)) during.scan = 0;
   step(during);
 }
 
