@@ -230,10 +230,13 @@ int replaySet(const Options& options, Console& console, FileSystem& files) {
   out.flush();
   if (run.svf && run.svf->inexact() > 0 && status == 0) {
     std::uint64_t places = run.svf->inexact();
-    console.printError(std::string(kProgram) + ": " + std::to_string(places) +
+    std::string text = std::string(kProgram) + ": " + std::to_string(places) +
                        (places == 1 ? " place of the set is" : " places of the set are") +
-                       " written not exactly; see the comments that begin with "
-                       "\"! not exact:\"\n");
+                       " written not exactly";
+    if (run.svf->changed() > 0) {
+      text += ", " + std::to_string(run.svf->changed()) + " of them with other scans or waits";
+    }
+    console.printError(text + "; see the comments that begin with \"! not exact\"\n");
   }
   if (run.vcd && !run.vcd->ok()) {
     console.printError(std::string(kProgram) + ": cannot write " + run.vcd->name() + "\n");

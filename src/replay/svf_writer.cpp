@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 
 #include "replay/listing.h"
 #include "replay/tap.h"
@@ -137,6 +139,17 @@ std::string seconds(const std::string& amount) {
   return digits + "E-6";
 }
 
+// Whether kestrix writes a RUNTEST of the amount's time as the same wait: microseconds below
+// one second, whole seconds up to the most a wait line carries.
+bool timeKept(const std::string& amount) {
+  constexpr double kMostUnits = 4294967295.0;
+  bool inSeconds = amount.back() == 's';
+  double value = std::strtod(amount.c_str(), nullptr);
+  if (inSeconds) return value <= kMostUnits;
+  if (value < 1e6) return true;
+  return std::fmod(value, 1e6) == 0 && value / 1e6 <= kMostUnits;
+}
+
 std::string wrapped(const std::string& hex) {
   std::string text;
   for (std::size_t at = 0; at < hex.size(); at += kHexLine) {
@@ -166,6 +179,44 @@ std::vector<S> shortestWalk(S from, S to) {
   for (S at = to; at != from; at = previous[static_cast<std::size_t>(at)]) walk.push_back(at);
   std::reverse(walk.begin(), walk.end());
   return walk;
+}
+
+// The shortest walk from `from` to a stable state that enters no Capture, Shift or Update
+// state; empty when there is none (from Exit2).
+std::vector<S> settleWalk(S from) {
+  auto forbidden = [](S s) { return isCapture(s) || isShift(s) || isUpdate(s); };
+  std::array<S, kStateCount> previous{};
+  std::array<bool, kStateCount> seen{};
+  std::vector<S> queue = {from};
+  seen[static_cast<std::size_t>(from)] = true;
+  for (std::size_t at = 0; at < queue.size(); ++at) {
+    if (at > 0 && isStable(queue[at])) {
+      std::vector<S> walk;
+      for (S s = queue[at]; s != from; s = previous[static_cast<std::size_t>(s)]) {
+        walk.push_back(s);
+      }
+      std::reverse(walk.begin(), walk.end());
+      return walk;
+    }
+    for (bool tms : {false, true}) {
+      S next = successor(queue[at], tms);
+      if (forbidden(next) || seen[static_cast<std::size_t>(next)]) continue;
+      seen[static_cast<std::size_t>(next)] = true;
+      previous[static_cast<std::size_t>(next)] = queue[at];
+      queue.push_back(next);
+    }
+  }
+  return {};
+}
+
+// A name that PIOMAP can carry: letters, digits and "_", and no frequency directive.
+bool pioName(const std::string& text) {
+  if (text.empty() || (text[0] >= '0' && text[0] <= '9')) return false;
+  for (char c : text) {
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letter && !(c >= '0' && c <= '9') && c != '_') return false;
+  }
+  return text.find("FREQUENCY") == std::string::npos;
 }
 
 std::string name(S state) { return std::string(stateName(state)); }
@@ -247,9 +298,14 @@ void SvfWriter::pop(std::size_t count) {
   path_.erase(path_.begin(), path_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-void SvfWriter::notExact(const std::string& why) {
+void SvfWriter::notExact(const std::string& why, bool scansKept) {
   ++inexact_;
-  out_.append("! not exact: " + why + "\n");
+  if (scansKept) {
+    out_.append("! not exact: " + why + "\n");
+  } else {
+    ++changed_;
+    out_.append("! not exact, scans or waits differ: " + why + "\n");
+  }
 }
 
 State SvfWriter::stateBefore(std::size_t index) const {
@@ -322,7 +378,7 @@ bool SvfWriter::coverUndefined(bool final) {
     if (!final) return false;
     if (count == 0) {
       // A wait before any cycle: there is no stable state to wait in.
-      notExact("a wait of " + path_.front().amount + " before the TAP is known is left out");
+      notExact("a wait of " + path_.front().amount + " before the TAP is known is left out", false);
     } else {
       notExact("left out: " + cycleCount(cycles) + " that never bring the TAP into a known state");
     }
@@ -389,14 +445,15 @@ bool SvfWriter::hasPio(std::size_t end) const {
 
 // Where the walk into the shift state of the scan at `bits` can begin: the latest stable state
 // from which kestrix's entry walk is exactly the steps that follow it.
-std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly, bool keepPio) const {
+std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly, bool keepPio,
+                                  bool samePio) const {
   const Element& scan = path_[bits];
   const bool ir = scan.from == S::IRSHIFT;
   for (std::size_t j = bits + 1; j-- > 0;) {
     State from = stateBefore(j);
     if (!isStable(from)) continue;
     std::span<const S> walk = entryWalk(ir, from);
-    if (walk.size() != bits - j || matches(j, walk, scan.pio) != walk.size()) continue;
+    if (walk.size() != bits - j || matches(j, walk, scan.pio, samePio) != walk.size()) continue;
     if (exactOnly && !plainExact(j)) continue;
     if (keepPio && hasPio(j)) continue;
     return j;
@@ -405,18 +462,19 @@ std::size_t SvfWriter::entrySplit(std::size_t bits, bool exactOnly, bool keepPio
 }
 
 std::size_t SvfWriter::matches(std::size_t start, std::span<const State> states,
-                               const std::string& pio) const {
+                               const std::string& pio, bool samePio) const {
   std::size_t i = 0;
   for (; i < states.size() && start + i < path_.size(); ++i) {
     const Element& e = path_[start + i];
-    if (e.kind != Kind::kStep || e.count != 1 || e.to != states[i] || e.pio != pio) break;
+    if (e.kind != Kind::kStep || e.count != 1 || e.to != states[i]) break;
+    if (samePio && e.pio != pio) break;
   }
   return i;
 }
 
-// No entry walk of kestrix leads into the shift state the way the set does (Capture or Exit2
-// straight into Shift after a path with no stable state): the scan goes through its pause
-// first, from where kestrix's walk is Exit2, Shift. The device sees the same bits.
+// No entry walk of kestrix leads into the shift state the way the set does (Capture straight
+// into Shift after a path with no stable state): the scan goes through its pause first, from
+// where kestrix's walk is Exit2, Shift. The device sees the same bits.
 void SvfWriter::rerouteEntryThroughPause(std::size_t bits) {
   Element& into = path_[bits - 1];
   const bool ir = path_[bits].from == S::IRSHIFT;
@@ -424,9 +482,7 @@ void SvfWriter::rerouteEntryThroughPause(std::size_t bits) {
   const S pause = ir ? S::IRPAUSE : S::DRPAUSE;
   const S exit2 = ir ? S::IREXIT2 : S::DREXIT2;
   const S shift = ir ? S::IRSHIFT : S::DRSHIFT;
-  std::vector<S> states;
-  if (isCapture(into.from)) states.push_back(exit1);
-  states.insert(states.end(), {pause, exit2, shift});
+  const std::vector<S> states = {exit1, pause, exit2, shift};
   notExact("the scan at " + files_[path_[bits].where.file] + ":" +
            std::to_string(path_[bits].where.line) + " passes its pause before shifting");
   Element model = into;
@@ -472,16 +528,26 @@ bool SvfWriter::coverScan(std::size_t bits) {
   std::size_t split = entrySplit(bits, true, true);
   if (split == kNone) split = entrySplit(bits, false, true);
   if (split == kNone) split = entrySplit(bits, false, false);
+  if (split == kNone) {
+    // The walk in has other PIO characters than the scan: the statement gives it the scan's.
+    split = entrySplit(bits, false, false, false);
+    if (split != kNone) {
+      notExact("the walk into the scan at " + files_[path_[bits].where.file] + ":" +
+                   std::to_string(path_[bits].where.line) + " gets its PIO characters",
+               false);
+    }
+  }
   if (split == kNone && bits > 0 && path_[bits - 1].kind == Kind::kStep &&
-      path_[bits - 1].to == path_[bits].from) {
+      path_[bits - 1].to == path_[bits].from && isCapture(path_[bits - 1].from)) {
     std::size_t before = path_.size();
     rerouteEntryThroughPause(bits);
     bits += path_.size() - before;
-    split = entrySplit(bits, false, false);
+    split = entrySplit(bits, false, false, false);
   }
   if (split == kNone) {
     notExact("kestrix's own walk leads into the scan at " + files_[path_[bits].where.file] + ":" +
-             std::to_string(path_[bits].where.line));
+                 std::to_string(path_[bits].where.line),
+             false);
     split = bits;
   }
   writePlain(split);
@@ -584,7 +650,7 @@ void SvfWriter::writeScan(const Element& bits, State exit) {
     if (writePioMap(bits.pio)) {
       text += " PIO (" + svfPio(bits.pio) + ")";
     } else {
-      notExact("the PIO characters of the scan above are left out");
+      notExact("the PIO characters of the scan above are left out", false);
     }
   }
   out_.append(text + ";\n");
@@ -596,8 +662,9 @@ bool SvfWriter::writeWait() {
   if (!isStable(svf_)) {
     pop(1);
     notExact("a wait of " + amount + " in " + name(svf_) +
-             " is left out: SVF waits in stable "
-             "states only");
+                 " is left out: SVF waits in stable "
+                 "states only",
+             false);
     return true;
   }
   State end = svf_;
@@ -614,6 +681,11 @@ bool SvfWriter::writeWait() {
     end = *found;
   } else {
     pop(1);
+  }
+  if (!timeKept(amount)) {
+    notExact("kestrix waits in whole seconds from one second on, up to 4294967295: the wait of " +
+                 amount + " becomes another",
+             false);
   }
   out_.append("RUNTEST " + name(svf_) + " " + seconds(amount) + " SEC ENDSTATE " + name(end) +
               ";\n");
@@ -654,7 +726,7 @@ std::optional<State> SvfWriter::takeRunTestEnd() {
   return svf_;
 }
 
-void SvfWriter::writePio(const std::string& pins, std::uint64_t count) {
+void SvfWriter::writePio(std::string pins, std::uint64_t count) {
   if (!writePioMap(pins)) {
     notExact("PIO characters that match no PIOMAP are left out");
     path_.front().pio.clear();
@@ -668,6 +740,7 @@ void SvfWriter::writePio(const std::string& pins, std::uint64_t count) {
 bool SvfWriter::writePioMap(const std::string& pins) {
   if (pioNames_.size() != pins.size()) return false;
   if (pioMapWritten_) return true;
+  if (!std::all_of(pioNames_.begin(), pioNames_.end(), pioName)) return false;
   std::string text = "PIOMAP (";
   for (std::size_t i = 0; i < pioNames_.size(); ++i) {
     text += (i > 0 ? " INOUT " : "INOUT ") + pioNames_[i];
@@ -681,7 +754,7 @@ bool SvfWriter::writePioMap(const std::string& pins) {
 void SvfWriter::writePlain(std::size_t end) {
   std::vector<S> states;
   if (end > 0 && path_[0].from != svf_) {
-    notExact("a walk from " + name(svf_) + " to " + name(path_[0].from) + " is added");
+    notExact("a walk from " + name(svf_) + " to " + name(path_[0].from) + " is added", false);
     states = shortestWalk(svf_, path_[0].from);
   }
   bool pio = false;
@@ -691,15 +764,36 @@ void SvfWriter::writePlain(std::size_t end) {
     states.insert(states.end(), e.count, e.to);
   }
   pop(end);
-  if (pio) notExact("PIO characters of cycles that move between states are left out");
-  std::size_t last = states.size();
-  while (last > 0 && !isStable(states[last - 1])) --last;
-  if (last < states.size()) {
-    notExact("left out: " + cycleCount(states.size() - last) + " after the last stable state (" +
-             name(states.back()) + ")");
-    states.resize(last);
-  }
+  if (pio) notExact("PIO characters of cycles that move between states are left out", false);
+  if (!states.empty() && !isStable(states.back())) settle(states);
   writeStatePath(states);
+}
+
+// STATE ends in a stable state: the shortest way there that neither captures, shifts nor
+// updates, so that a scan left open stays open. The cycle that leaves Capture captures, the one
+// that leaves Shift shifts, the one that leaves Update updates; the set has none of them. So a
+// last cycle into Shift from Capture or Shift goes to Exit1 instead (it still captures or
+// shifts its bit), and a last cycle into Capture, Shift, Update or Exit2 that cannot be left so
+// is left out.
+void SvfWriter::settle(std::vector<State>& states) {
+  const State end = states.back();
+  while (!states.empty() && !isStable(states.back())) {
+    S last = states.back();
+    S before = states.size() >= 2 ? states[states.size() - 2] : svf_;
+    if (isShift(last) && (isCapture(before) || isShift(before))) {
+      states.back() = last == S::IRSHIFT ? S::IREXIT1 : S::DREXIT1;
+      continue;
+    }
+    bool acts = isCapture(last) || isShift(last) || isUpdate(last);
+    std::vector<S> rest = acts ? std::vector<S>() : settleWalk(last);
+    if (!rest.empty()) {
+      states.insert(states.end(), rest.begin(), rest.end());
+      break;
+    }
+    states.pop_back();
+  }
+  notExact("the set leaves the TAP in " + name(end) + ", the program in " +
+           (states.empty() ? name(svf_) : name(states.back())));
 }
 
 void SvfWriter::writeStatePath(const std::vector<State>& path) {

@@ -26,7 +26,9 @@ namespace kestrix::replay {
 //   statement, a scan's PIO cycles with a PIO in its statement.
 // What SVF cannot give kestrix exactly (a single cycle that leaves a state, a scan that passes
 // from Exit1 straight to Update-IR, ...) is written as close as it can be, with a comment
-// "! not exact: ..." before it; the scans keep their bits.
+// "! not exact: ..." before it; the scans and waits stay as they are. Where even they cannot
+// (a wait in an unstable state, PIO characters on a scan's walk), the comment says
+// "! not exact, scans or waits differ: ...".
 class SvfWriter final : public CycleListener {
  public:
   explicit SvfWriter(TextOut& out) : out_(out) {}
@@ -37,8 +39,9 @@ class SvfWriter final : public CycleListener {
   void wait(std::string_view amount, LineRef where) override;
   void finish(State finalState) override;
 
-  // How many places were written not exactly.
+  // How many places were written not exactly, and of those how many change scans or waits.
   std::uint64_t inexact() const { return inexact_; }
+  std::uint64_t changed() const { return changed_; }
 
  private:
   enum class Kind { kStep, kBits, kWait };
@@ -58,11 +61,13 @@ class SvfWriter final : public CycleListener {
   bool coverScan(std::size_t bits);
   bool isBarrier(std::size_t index) const;
   State stateBefore(std::size_t index) const;
-  std::size_t matches(std::size_t start, std::span<const State> states,
-                      const std::string& pio) const;
+  // How many of `states` the steps from `start` enter, one cycle each, with the PIO
+  // characters `pio` (unless `samePio` is false).
+  std::size_t matches(std::size_t start, std::span<const State> states, const std::string& pio,
+                      bool samePio = true) const;
   bool plainExact(std::size_t end) const;
   bool hasPio(std::size_t end) const;
-  std::size_t entrySplit(std::size_t bits, bool exactOnly, bool keepPio) const;
+  std::size_t entrySplit(std::size_t bits, bool exactOnly, bool keepPio, bool samePio = true) const;
   void rerouteEntryThroughPause(std::size_t bits);
   State endWalk(std::size_t bits, std::size_t& consumed) const;
   static std::vector<State> endStates(const Element& scan);
@@ -70,15 +75,17 @@ class SvfWriter final : public CycleListener {
   static bool plainBits(const Element& bits);
   void bitsToSteps(std::size_t index);
   void writePlain(std::size_t end);
+  void settle(std::vector<State>& states);
   void writeStatePath(const std::vector<State>& states);
   void writeScan(const Element& bits, State exit);
   bool mayGrow(std::size_t start, std::span<const State> states, const std::string& pio) const;
   bool writeWait();
   std::optional<State> takeRunTestEnd();
-  void writePio(const std::string& pins, std::uint64_t count);
+  void writePio(std::string pins, std::uint64_t count);
   void settleReset();
   bool writePioMap(const std::string& pins);
-  void notExact(const std::string& why);
+  // Marks a place written not exactly; `scansKept` when the scans and waits stay the same.
+  void notExact(const std::string& why, bool scansKept = true);
   void pop(std::size_t count);
   void header();
 
@@ -98,6 +105,7 @@ class SvfWriter final : public CycleListener {
   // The set has ended: what the path holds is all there is.
   bool final_ = false;
   std::uint64_t inexact_ = 0;
+  std::uint64_t changed_ = 0;
 };
 
 }  // namespace kestrix::replay

@@ -14,7 +14,7 @@ namespace kestrix::replay {
 // lines are numbered from 1 in each file, as testers number the vectors of the file they load:
 // only the lines that begin with a double quote inside pcf sections count (not the head, the
 // pin block, comments, order switches or wait blocks).
-class VectorLookup final : public CycleListener, private OperationSink {
+class VectorLookup final : public CycleListener {
  public:
   // `file` from 0, `vector` from 1.
   VectorLookup(std::size_t file, std::uint64_t vector) : file_(file), vector_(vector) {}
@@ -43,12 +43,23 @@ class VectorLookup final : public CycleListener, private OperationSink {
     std::uint64_t bit = 0;  // in a scan's Shift: its bit number
   };
 
-  void operation(Operation&& op) override;
+  // The operations of the builder come back here.
+  class Sink final : public OperationSink {
+   public:
+    explicit Sink(VectorLookup& lookup) : lookup_(lookup) {}
+    void operation(Operation&& op) override { lookup_.operation(std::move(op)); }
+
+   private:
+    VectorLookup& lookup_;
+  };
+
+  void operation(Operation&& op);
   bool after(const Place& place) const;
 
   std::size_t file_;
   std::uint64_t vector_;
-  OperationBuilder builder_{*this};
+  Sink sink_{*this};
+  OperationBuilder builder_{sink_};
   std::vector<std::string> files_;
   std::vector<std::string> pioNames_;
   std::uint64_t scanBits_ = 0;

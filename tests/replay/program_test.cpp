@@ -173,6 +173,17 @@ TEST(ReplayProgram, VectorNamesItsOperation) {
   EXPECT_EQ(file.err, "kestrix-replay: no vector line 1: the set has only 2 files\n");
 }
 
+// A regression: the lookup once handed the PIO pin names back to itself, for ever.
+TEST(ReplayProgram, VectorInASetWithPioPins) {
+  std::string body =
+      kReset + "use pcf order Parallel\n" + tmsCycles("0", "1") + "use pcf order Scan\n";
+  ReplayRun run = replay({"--vector", "11", "o"}, {{"o1.pcf", pcfFile(body, {"A"})}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "o1.pcf:31: vector 11 is the TCK-0 line of a cycle made in RESET that enters IDLE: "
+            "TMS 0, TDI Z, expected TDO X, PIO A=1\no1.pcf:31: ! PIO A=1, RESET -> IDLE\n");
+}
+
 TEST(ReplayProgram, SummaryTotals) {
   std::string body = "! frequency: 1000000 Hz\n" + kBody + tmsCycles("00");
   ReplayRun run = replay({"--summary", "o"}, {{"o1.pcf", pcfFile(body)}});

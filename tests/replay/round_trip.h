@@ -70,9 +70,10 @@ inline std::vector<std::string> outline(const Result& result, bool scansAndWaits
   std::vector<std::string> lines;
   for (const Operation& op : result.operations) {
     if (const Scan* s = std::get_if<Scan>(&op)) {
+      // Where the set leaves a scan that is never updated is no part of it.
+      std::string end = s->updated || !scansAndWaitsOnly ? std::string(stateName(s->end)) : "";
       std::string line = std::string(s->ir ? "SIR " : "SDR ") + s->tdi + " " + s->tdo + " end " +
-                         std::string(stateName(s->end)) + (s->updated ? "" : " not updated") +
-                         " pio " + s->pio;
+                         end + (s->updated ? "" : " not updated") + " pio " + s->pio;
       if (!scansAndWaitsOnly) {
         for (std::uint64_t bits : s->segments) line += " " + std::to_string(bits);
       }

@@ -44,7 +44,12 @@ TEST(ReplaySvfWriter, WhatSvfCannotSayIsMarkedAndTheScansStay) {
            shiftCycles("1", "") + kExitToIdle,
        "passes its pause before Update\n"},
       {"ends in select", start + tmsCycles("1"),
-       "! not exact: left out: 1 cycle after the last stable state (DRSELECT)\n"},
+       "! not exact: the set leaves the TAP in DRSELECT, the program in RESET\n"},
+      // A Capture at the end: the scan stays open, in its pause.
+      {"ends in shift", start + tmsCycles("100"),
+       "! not exact: the set leaves the TAP in DRSHIFT, the program in DRPAUSE\n"},
+      {"ends in exit2", start + tmsCycles("10101"),
+       "! not exact: the set leaves the TAP in DREXIT2, the program in DRPAUSE\n"},
       {"wait in reset", kReset + "end pcf\nwait 3s\npcf\n" + tmsCycles("11") + kToIdle,
        "! not exact: RUNTEST writes 4 cycles in RESET after the wait that the set does not have\n"},
   };
@@ -72,7 +77,7 @@ TEST(ReplaySvfWriter, ScansCarryTheirValuesAndTheRegisterSettings) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err,
             "kestrix-replay: 1 place of the set is written not exactly; see the comments that "
-            "begin with \"! not exact:\"\n");
+            "begin with \"! not exact\"\n");
   EXPECT_EQ(run.out,
             "! SVF program written by kestrix-replay from the PCF set that begins with s1.pcf\n"
             "! kestrix translates it into the scans and waits of that set.\n"
