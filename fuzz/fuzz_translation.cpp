@@ -2,7 +2,8 @@
 // rest is the SVF program. Whatever the input, a run must end with status 1 and either report
 // success over a complete, contiguous set of PCF files that all end with their trailer, or
 // stop with the last file lacking it. Runs with a small budget are repeated with the plain
-// restarts, which must give the same console text and the same files.
+// restarts, which must give the same console text and the same files. Some runs read the input
+// as a pipe.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -49,9 +50,12 @@ struct Outcome {
 };
 
 void translate(Outcome& outcome, const std::string& svf, const std::string& header,
-               const std::vector<std::string>& args, std::size_t limit, bool plain) {
+               const std::vector<std::string>& args, std::size_t limit, bool plain, bool pipe) {
   outcome.files.files["in.svf"] = svf;
   outcome.files.files["head.txt"] = header;
+  // An input that cannot be read twice is kept as it is read, so restarts work all the same.
+  if (pipe) outcome.files.pipes = {"in.svf"};
+  outcome.files.pipeChunk = 7;
   outcome.files.writeLimit = limit;
   outcome.status = kestrix::runTranslation(args, outcome.console, outcome.files, plain);
 }
@@ -162,6 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Three in four runs use the smallest budget, so that splits and restarts happen.
   const bool smallBudget = ((mode >> 1) & 3) != 3;
   const std::string header = (mode & 8) != 0 ? std::string(kHeader) : std::string();
+  const bool pipe = (mode & 16) != 0;
 
   std::vector<std::string> args = {"kestrix", "in.svf", "head.txt", "out"};
   if (comments) args.push_back("-c");
@@ -171,14 +176,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   Outcome counted;
-  translate(counted, svf, header, args, kWriteLimit, false);
+  translate(counted, svf, header, args, kWriteLimit, false, pipe);
   checkOutcome(counted, header);
 
-  // With the smallest budget a translation restarts at most once, so the plain way writes at
-  // most twice as much; a capped run would stop at a different place and is not compared.
+  // With the smallest budget a translation restarts at most twice (the second time to pause
+  // scans), so the plain way writes at most three times as much; a capped run would stop at a
+  // different place and is not compared.
   if (smallBudget && counted.files.written < kWriteLimit) {
     Outcome plain;
-    translate(plain, svf, header, args, kPlainWriteLimit, true);
+    translate(plain, svf, header, args, kPlainWriteLimit, true, pipe);
     if (plain.files.written < kPlainWriteLimit) compareWithPlain(counted, plain);
   }
   return 0;

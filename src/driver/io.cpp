@@ -1,7 +1,12 @@
 #include "driver/io.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -11,6 +16,10 @@ namespace {
 bool isDirectory(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
+}
+
+FileIdentity identityOf(const struct stat& status) {
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 class FileSource final : public ByteSource {
@@ -28,10 +37,42 @@ class FileSource final : public ByteSource {
     return std::fseek(file_, 0, SEEK_SET) == 0;
   }
   bool canRewind() const override { return seekable_; }
+  std::optional<FileIdentity> identity() const override {
+    struct stat status;
+    if (::fstat(fileno(file_), &status) != 0) return std::nullopt;
+    return identityOf(status);
+  }
 
  private:
   std::FILE* file_;
   bool seekable_;
+};
+
+// A file with no name left: it is unlinked as soon as it is made, so it goes with the process.
+class TemporaryFile final : public ScratchFile {
+ public:
+  explicit TemporaryFile(int descriptor) : descriptor_(descriptor) {}
+  ~TemporaryFile() override { ::close(descriptor_); }
+  bool append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      ssize_t count = ::pwrite(descriptor_, bytes.data(), bytes.size(), size_);
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) return false;
+      size_ += static_cast<off_t>(count);
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+  }
+  long readAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    for (;;) {
+      ssize_t count = ::pread(descriptor_, buffer, size, static_cast<off_t>(offset));
+      if (count >= 0 || errno != EINTR) return static_cast<long>(count);
+    }
+  }
+
+ private:
+  int descriptor_;
+  off_t size_ = 0;
 };
 
 class FileSink final : public ByteSink {
@@ -55,26 +96,57 @@ class FileSink final : public ByteSink {
   std::FILE* file_;
 };
 
+// A memory file; as a pipe it can be read only once, `chunk` bytes at a time.
 class MemorySource final : public ByteSource {
  public:
-  MemorySource(const std::string& contents, bool failing)
-      : contents_(contents), failing_(failing) {}
+  MemorySource(const std::string& contents, bool failing, bool pipe, std::size_t chunk,
+               FileIdentity identity)
+      : contents_(contents), failing_(failing), pipe_(pipe), chunk_(chunk), identity_(identity) {}
   long read(char* buffer, std::size_t size) override {
     if (failing_) return -1;
-    std::size_t count = contents_.copy(buffer, size, position_);
+    std::size_t count = contents_.copy(buffer, std::min(size, chunk_), position_);
     position_ += count;
     return static_cast<long>(count);
   }
   bool rewind() override {
+    if (pipe_) return false;
     position_ = 0;
     return true;
   }
-  bool canRewind() const override { return true; }
+  bool canRewind() const override { return !pipe_; }
+  std::optional<FileIdentity> identity() const override { return identity_; }
 
  private:
   const std::string& contents_;
   bool failing_;
+  bool pipe_;
+  std::size_t chunk_;
+  FileIdentity identity_;
   std::size_t position_ = 0;
+};
+
+// Fails the one append that would take it past `limit` bytes, as a disk that is full for a
+// moment does; later appends find room again.
+class MemoryScratch final : public ScratchFile {
+ public:
+  explicit MemoryScratch(std::size_t limit) : limit_(limit) {}
+  bool append(std::string_view bytes) override {
+    if (contents_.size() + bytes.size() > limit_ && !failed_) {
+      failed_ = true;
+      return false;
+    }
+    contents_.append(bytes);
+    return true;
+  }
+  long readAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    if (offset >= contents_.size()) return 0;
+    return static_cast<long>(contents_.copy(buffer, size, static_cast<std::size_t>(offset)));
+  }
+
+ private:
+  std::size_t limit_;
+  bool failed_ = false;
+  std::string contents_;
 };
 
 class MemorySink final : public ByteSink {
@@ -116,38 +188,63 @@ std::unique_ptr<ByteSink> RealFileSystem::openWrite(const std::string& path) {
   return std::make_unique<FileSink>(file);
 }
 
-bool RealFileSystem::readFile(const std::string& path, std::string& contents) {
-  contents.clear();
-  std::unique_ptr<ByteSource> source = openRead(path);
-  if (source == nullptr) return false;
-  char chunk[1 << 16];
-  for (;;) {
-    long count = source->read(chunk, sizeof chunk);
-    if (count < 0) return false;
-    if (count == 0) return true;
-    contents.append(chunk, static_cast<std::size_t>(count));
+std::optional<FileIdentity> RealFileSystem::identify(const std::string& path) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  return identityOf(status);
+}
+
+std::unique_ptr<ScratchFile> RealFileSystem::openScratch() {
+  const char* directory = std::getenv("TMPDIR");
+  std::string name = directory != nullptr && *directory != '\0' ? directory : "/tmp";
+  name += "/kestrix-XXXXXX";
+  int descriptor = ::mkstemp(name.data());
+  if (descriptor < 0) return nullptr;
+  ::unlink(name.c_str());
+  return std::make_unique<TemporaryFile>(descriptor);
+}
+
+std::string MemoryFileSystem::resolve(const std::string& path) const {
+  std::string name = path;
+  // As many steps as there are links: a loop of links ends somewhere in it.
+  for (std::size_t step = 0; step < links.size(); ++step) {
+    auto link = links.find(name);
+    if (link == links.end()) break;
+    name = link->second;
   }
+  return name;
 }
 
 std::unique_ptr<ByteSource> MemoryFileSystem::openRead(const std::string& path) {
-  auto found = files.find(path);
+  std::string name = resolve(path);
+  auto found = files.find(name);
   if (found == files.end()) return nullptr;
-  return std::make_unique<MemorySource>(found->second, unreadable.count(path) != 0);
+  bool pipe = pipes.count(path) != 0;
+  return std::make_unique<MemorySource>(found->second, unreadable.count(name) != 0, pipe,
+                                        pipe ? pipeChunk : std::numeric_limits<std::size_t>::max(),
+                                        *identify(name));
 }
 
 std::unique_ptr<ByteSink> MemoryFileSystem::openWrite(const std::string& path) {
-  if (unwritable.count(path) != 0) return nullptr;
-  ++openings[path];
-  std::string& contents = files[path];
+  std::string name = resolve(path);
+  if (unwritable.count(name) != 0) return nullptr;
+  ++openings[name];
+  std::string& contents = files[name];
   contents.clear();
-  return std::make_unique<MemorySink>(contents, full.count(path) != 0, fullAfter, *this);
+  return std::make_unique<MemorySink>(contents, full.count(name) != 0, fullAfter, *this);
 }
 
-bool MemoryFileSystem::readFile(const std::string& path, std::string& contents) {
-  auto found = files.find(path);
-  if (found == files.end() || unreadable.count(path) != 0) return false;
-  contents = found->second;
-  return true;
+std::optional<FileIdentity> MemoryFileSystem::identify(const std::string& path) {
+  std::string name = resolve(path);
+  if (files.count(name) == 0) return std::nullopt;
+  std::uint64_t inode = inodes_.try_emplace(name, inodes_.size() + 1).first->second;
+  return FileIdentity{1, inode};
+}
+
+std::unique_ptr<ScratchFile> MemoryFileSystem::openScratch() {
+  if (noScratch) return nullptr;
+  ++scratchFiles;
+  return std::make_unique<MemoryScratch>(scratchLimit);
 }
 
 }  // namespace kestrix

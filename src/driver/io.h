@@ -1,14 +1,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 
 namespace kestrix {
+
+// Which file a name or an open stream is: two equal identities are one file, whatever names
+// (hard links, symbolic links, /dev/stdin) lead to it.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
 
 // A readable byte stream that can start again from its beginning (the SVF input).
 class ByteSource {
@@ -19,6 +29,8 @@ class ByteSource {
   virtual bool rewind() = 0;
   // False for a stream that can be read only once (a pipe).
   virtual bool canRewind() const = 0;
+  // The file this stream reads, when it can be told.
+  virtual std::optional<FileIdentity> identity() const = 0;
 };
 
 // A writable byte stream (one PCF file). Every failure is reported, never hidden.
@@ -31,6 +43,17 @@ class ByteSink {
   virtual bool close() = 0;
 };
 
+// Storage that only this run sees and that goes with it: bytes are appended at the end and
+// read back from any place.
+class ScratchFile {
+ public:
+  virtual ~ScratchFile() = default;
+  // False unless every byte was stored.
+  virtual bool append(std::string_view bytes) = 0;
+  // Reads up to `size` bytes from `offset`: the count read, 0 past the end, -1 on an error.
+  virtual long readAt(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+};
+
 // The files a translation reads and writes, so that tests can keep them in memory.
 class FileSystem {
  public:
@@ -39,26 +62,34 @@ class FileSystem {
   virtual std::unique_ptr<ByteSource> openRead(const std::string& path) = 0;
   // Null when the file cannot be created or truncated.
   virtual std::unique_ptr<ByteSink> openWrite(const std::string& path) = 0;
-  // The whole contents of a file; false when it cannot be opened or read.
-  virtual bool readFile(const std::string& path, std::string& contents) = 0;
+  // The file that `path` names, links followed; none when nothing is there.
+  virtual std::optional<FileIdentity> identify(const std::string& path) = 0;
+  // A nameless temporary file; null when none can be made.
+  virtual std::unique_ptr<ScratchFile> openScratch() = 0;
 };
 
-// The real files of the machine.
+// The real files of the machine. Scratch files are made in $TMPDIR, else in /tmp.
 class RealFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openRead(const std::string& path) override;
   std::unique_ptr<ByteSink> openWrite(const std::string& path) override;
-  bool readFile(const std::string& path, std::string& contents) override;
+  std::optional<FileIdentity> identify(const std::string& path) override;
+  std::unique_ptr<ScratchFile> openScratch() override;
 };
 
 // Files held in a map from name to contents. Names in `unreadable` open but fail to read;
 // names in `unwritable` cannot be created; names in `full` accept `fullAfter` bytes, then fail.
 // All files together accept `writeLimit` bytes (counted in `written`), then every write fails.
+// Names in `links` are further names of the file they map to (as hard or symbolic links are).
+// Names in `pipes` open as streams that can be read only once, `pipeChunk` bytes at a time.
+// Scratch files (counted in `scratchFiles`) cannot be made when `noScratch` is set; the one
+// append that would take a scratch file past `scratchLimit` bytes fails.
 class MemoryFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openRead(const std::string& path) override;
   std::unique_ptr<ByteSink> openWrite(const std::string& path) override;
-  bool readFile(const std::string& path, std::string& contents) override;
+  std::optional<FileIdentity> identify(const std::string& path) override;
+  std::unique_ptr<ScratchFile> openScratch() override;
 
   std::map<std::string, std::string> files;
   std::set<std::string> unreadable;
@@ -69,6 +100,17 @@ class MemoryFileSystem final : public FileSystem {
   std::size_t written = 0;
   // Counts every opening for writing, so tests can see files rewritten.
   std::map<std::string, int> openings;
+  std::map<std::string, std::string> links;
+  std::set<std::string> pipes;
+  std::size_t pipeChunk = std::numeric_limits<std::size_t>::max();
+  bool noScratch = false;
+  std::size_t scratchLimit = std::numeric_limits<std::size_t>::max();
+  int scratchFiles = 0;
+
+ private:
+  // The name that holds the contents: `path` with its links followed.
+  std::string resolve(const std::string& path) const;
+  std::map<std::string, std::uint64_t> inodes_;
 };
 
 }  // namespace kestrix

@@ -23,6 +23,16 @@ void failWithLastLine(Translation& t, std::string_view message) {
   fail(t, text);
 }
 
+std::string shortenedStatement(std::string_view statement) {
+  constexpr std::size_t kQuoted = 256;
+  if (statement.size() <= kQuoted) return std::string(statement);
+  std::string text(statement.substr(0, kQuoted));
+  text += "... (";
+  text += std::to_string(statement.size());
+  text += " characters)";
+  return text;
+}
+
 void fail(Translation& t, std::string_view message) {
   t.console.print(message);
   abortTranslation();

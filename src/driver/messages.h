@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kestrix {
@@ -11,6 +12,9 @@ struct Translation;
 [[noreturn]] void failStatement(Translation& t, std::string_view message);
 // `message`, then "The last line read from input file was : \n\n" and "   <statement> \n\n".
 [[noreturn]] void failWithLastLine(Translation& t, std::string_view message);
+// A statement that may be huge, as a message quotes it: a text longer than 256 characters as
+// its first 256, then "... (<length> characters)".
+std::string shortenedStatement(std::string_view statement);
 // `message` alone.
 [[noreturn]] void fail(Translation& t, std::string_view message);
 

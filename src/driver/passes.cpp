@@ -44,7 +44,7 @@ PassEnd runPass(Translation& t) {
       if (t.pausingScans) {
         fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
                     std::to_string(options.maxVectors) +
-                    ").\nCOMMAND LINE WAS: " + t.previousCommandLine + "\n");
+                    ").\nCOMMAND LINE WAS: " + shortenedStatement(t.previousCommandLine) + "\n");
       }
       // Once every statement begins a file of its own, only pausing its scans can help.
       return splitPoint < kHeadLines ? PassEnd::kPauseScans : PassEnd::kRestart;
@@ -110,7 +110,7 @@ PassEnd countingPass(Translation& t, StatementCache& cache, bool tighter) {
 // overran, the pass that pauses scans runs, writing). All state starts afresh with every pass, so it takes the same
 // course and prints the same messages, and no file is written that a restart would abandon.
 void translateInput(Translation& t) {
-  if (t.options.plainRestarts || !t.input->canRewind()) {
+  if (t.options.plainRestarts) {
     translatePlainly(t);
     return;
   }

@@ -4,6 +4,7 @@
 
 #include "driver/command_line.h"
 #include "driver/fatal.h"
+#include "driver/input_spool.h"
 #include "driver/messages.h"
 #include "driver/passes.h"
 #include "driver/translation.h"
@@ -36,7 +37,11 @@ void translate(Translation& t, const std::vector<std::string>& args) {
   t.options.outputFile = args[3];
   t.input = t.files.openRead(t.options.inputFile);
   if (t.input == nullptr) fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
+  // Taken from the open input, so that /dev/stdin stands for what it reads.
+  if (std::optional<FileIdentity> identity = t.input->identity()) t.filesRead.push_back(*identity);
+  t.input = keepForRestarts(t, std::move(t.input));
   t.lines.attach(t.input.get());
+  readHeaderFile(t);
   openNextOutputFile(t);
   readOptions(args, t.options, t.console);
   fixBudget(t.options);

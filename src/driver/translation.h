@@ -74,6 +74,10 @@ struct Translation {
   Options options;
   std::unique_ptr<ByteSource> input;
   LineReader lines;
+  // The header file's bytes, read once at start-up: every PCF file of every pass gets them.
+  std::string header;
+  // The input and the header file: no PCF file may be made over one of them.
+  std::vector<FileIdentity> filesRead;
   std::unique_ptr<PcfFile> output;
   std::int64_t restartMargin = 0;
   // The PCF files of this pass only count their lines: the pass will be repeated, writing.

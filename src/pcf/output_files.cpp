@@ -13,20 +13,46 @@ constexpr std::string_view kHeadLine2 =
     "! KESTRIX SVF to PCF Translator version " KESTRIX_VERSION "\n";
 constexpr std::string_view kHeadEnd = "\n\n! Pattern Capture Format\n\n";
 
+// Creating the file would truncate what the translation reads, or even read its own output.
+void refuseFileRead(Translation& t, const std::string& path) {
+  std::optional<FileIdentity> existing = t.files.identify(path);
+  if (!existing) return;
+  for (const FileIdentity& read : t.filesRead) {
+    if (*existing == read) fail(t, "\nOutput file " + path + " is the input or header file!\n");
+  }
+}
+
+// Appends every byte of `source` to `contents`; false on a read error.
+bool readAll(ByteSource& source, std::string& contents) {
+  char chunk[1 << 16];
+  for (;;) {
+    long count = source.read(chunk, sizeof chunk);
+    if (count <= 0) return count == 0;
+    contents.append(chunk, static_cast<std::size_t>(count));
+  }
+}
+
 }  // namespace
+
+void readHeaderFile(Translation& t) {
+  std::unique_ptr<ByteSource> source = t.files.openRead(t.options.headerFile);
+  if (source == nullptr || !readAll(*source, t.header)) {
+    fail(t, "Cannot open input file " + t.options.headerFile + "!\n");
+  }
+  if (std::optional<FileIdentity> identity = source->identity()) t.filesRead.push_back(*identity);
+}
 
 void openNextOutputFile(Translation& t) {
   OutputState& output = t.pass.output;
-  std::string header;
-  if (!t.files.readFile(t.options.headerFile, header)) {
-    fail(t, "Cannot open input file " + t.options.headerFile + "!\n");
-  }
+  // The name depends on the number only, so a bad one is met at file 1, with nothing to close.
+  std::string path = pcfFileName(t.options.outputFile, output.fileNumber);
+  if (path.empty()) fail(t, "\nAn output file name was not entered!!\n");
+  // Checked in counting passes too, so that they stop where writing every pass would.
+  refuseFileRead(t, path);
   if (output.fileNumber > 1) {
     closeOutputFile(t);
     output.pinBlockWritten = false;
   }
-  std::string path = pcfFileName(t.options.outputFile, output.fileNumber);
-  if (path.empty()) fail(t, "\nAn output file name was not entered!!\n");
   if (t.countingOnly) {
     t.output = std::make_unique<PcfFile>(path, t.console);
   } else {
@@ -38,7 +64,7 @@ void openNextOutputFile(Translation& t) {
   ++output.fileNumber;
   t.output->write(kHeadLine1);
   t.output->write(kHeadLine2);
-  t.output->write(header);
+  t.output->write(t.header);
   t.output->write(kHeadEnd);
   output.vectorCount += kHeadLines;
 }

@@ -18,7 +18,10 @@ struct OutputState {
   bool pinBlockWritten = false;
 };
 
-// Finishes the current file (if any) and opens the next numbered one with its head.
+// Reads the header file, once for the whole run, and notes which file it is.
+void readHeaderFile(Translation& t);
+// Finishes the current file (if any) and opens the next numbered one with its head. A PCF file
+// that would be made over the input or the header file stops the run, with nothing touched.
 void openNextOutputFile(Translation& t);
 // Finishes the current file and opens the next one with its head and pin block, in the pin
 // order of the statement being translated; the TAP stays where it is.

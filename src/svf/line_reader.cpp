@@ -1,6 +1,7 @@
 #include "svf/line_reader.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace kestrix {
 
@@ -8,6 +9,7 @@ void LineReader::attach(ByteSource* source) {
   source_ = source;
   position_ = end_ = 0;
   atEnd_ = failed_ = false;
+  atStart_ = true;
 }
 
 bool LineReader::refill() {
@@ -20,7 +22,24 @@ bool LineReader::refill() {
   }
   position_ = 0;
   end_ = static_cast<std::size_t>(count);
+  if (atStart_) skipByteOrderMark();
   return true;
+}
+
+void LineReader::skipByteOrderMark() {
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  atStart_ = false;
+  // A pipe may give the mark in pieces: read on until it is whole or cannot be one.
+  while (end_ < kMark.size() && kMark.starts_with(std::string_view(chunk_.data(), end_))) {
+    long count = source_->read(chunk_.data() + end_, chunk_.size() - end_);
+    if (count <= 0) {
+      atEnd_ = count == 0;
+      failed_ = count < 0;
+      return;
+    }
+    end_ += static_cast<std::size_t>(count);
+  }
+  if (std::string_view(chunk_.data(), end_).starts_with(kMark)) position_ = kMark.size();
 }
 
 bool LineReader::next(std::string& line) {
@@ -43,6 +62,7 @@ bool LineReader::next(std::string& line) {
 bool LineReader::rewind() {
   position_ = end_ = 0;
   atEnd_ = failed_ = false;
+  atStart_ = true;
   return source_->rewind();
 }
 

@@ -9,6 +9,7 @@
 namespace kestrix {
 
 // Splits a byte source into physical lines of any length. Each input byte is looked at once.
+// A UTF-8 byte-order mark at the very start of the input is no part of its first line.
 class LineReader {
  public:
   static constexpr std::size_t kChunkSize = 1 << 16;
@@ -23,6 +24,7 @@ class LineReader {
 
  private:
   bool refill();
+  void skipByteOrderMark();
 
   ByteSource* source_ = nullptr;
   std::vector<char> chunk_ = std::vector<char>(kChunkSize);
@@ -30,6 +32,8 @@ class LineReader {
   std::size_t end_ = 0;
   bool atEnd_ = false;
   bool failed_ = false;
+  // Nothing read yet since the input was attached or rewound.
+  bool atStart_ = true;
 };
 
 }  // namespace kestrix

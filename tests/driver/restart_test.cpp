@@ -2,6 +2,7 @@
 // text must be exactly those of writing every pass, the straightforward way.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,14 +17,27 @@ struct Outcome {
   int file1Openings;
 };
 
-Outcome translate(const std::string& svf, const std::vector<std::string>& options, bool plain) {
+// A pipe gives the input a few bytes at a time, as pipes do, and cannot start again.
+struct Pipe {
+  bool used = false;
+  std::size_t chunk = 7;
+  std::size_t scratchLimit = std::numeric_limits<std::size_t>::max();
+};
+
+Outcome translate(const std::string& svf, const std::vector<std::string>& options, bool plain,
+                  Pipe pipe = {}) {
   MemoryFileSystem files;
   files.files["in.svf"] = svf;
   files.files["head.txt"] = "Board 7\n";
+  if (pipe.used) files.pipes = {"in.svf"};
+  files.pipeChunk = pipe.chunk;
+  files.scratchLimit = pipe.scratchLimit;
   MemoryConsole console;
   std::vector<std::string> args = {"kestrix", "in.svf", "head.txt", "out"};
   args.insert(args.end(), options.begin(), options.end());
   runTranslation(args, console, files, plain);
+  // Only an input that cannot start again is kept in a scratch file.
+  EXPECT_EQ(files.scratchFiles, pipe.used ? 1 : 0);
   return {console.out, console.err, files.files, files.openings["out1.pcf"]};
 }
 
@@ -101,6 +115,68 @@ TEST(Restart, CountingPassesGiveTheFilesAndMessagesOfWritingEveryPass) {
     EXPECT_EQ(plain.file1Openings, c.restarts + 1);
     EXPECT_EQ(counted.file1Openings, 2);
   }
+}
+
+// Input that cannot start again is kept as it is read: restarts give exactly what the same
+// program gives from a regular file, files and console, counting passes or not.
+TEST(Restart, InputFromAPipeGivesWhatARegularFileGives) {
+  std::vector<RestartCase> cases = restartCases();
+  cases.push_back({"no restart", "\xEF\xBB\xBF" + scans(3, 100), {"-c"}, 0});
+  cases.push_back({"restart, with a byte-order mark",
+                   "\xEF\xBB\xBFSDR 8 TDI (1);\n" + scans(1, 1000) + scans(1, 14000) + scans(1, 8),
+                   {"-s", "30000", "-c"},
+                   1});
+  for (const RestartCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool plain : {false, true}) {
+      Outcome file = translate(c.svf, c.options, plain);
+      for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20}) {
+        Outcome piped = translate(c.svf, c.options, plain, {true, chunk});
+        EXPECT_EQ(piped.out, file.out) << plain << " " << chunk;
+        EXPECT_EQ(piped.err, file.err);
+        EXPECT_TRUE(piped.files == file.files) << plain << " " << chunk;
+      }
+    }
+  }
+}
+
+// A pipe's copy that cannot be made or kept stops the run where it fails, in the pass that
+// meets it and in every pass after, so no pass reads past lost bytes.
+TEST(Restart, ACopyOfAPipeThatFailsStopsTheRun) {
+  const std::string restarting = scans(1, 1000) + scans(1, 14000) + scans(1, 8);
+  struct Case {
+    const char* name;
+    std::string svf;
+    std::size_t scratchLimit;
+    std::string console;
+  } const cases[] = {
+      {"no room at all", restarting, 0, "Cannot write temporary file for input file in.svf!\n"},
+      // The first pass keeps the whole input; the writing pass reads the copy.
+      {"room for all of it", restarting, restarting.size(),
+       "Translation Successful 4 files generated.\n"},
+      // The pipe gives 16 bytes at a time: the first statement is read, the second is not.
+      {"room for the first statement only", restarting, 40,
+       "Cannot write temporary file for input file in.svf!\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool plain : {false, true}) {
+      Outcome piped = translate(c.svf, {"-s", "30000"}, plain, {true, 16, c.scratchLimit});
+      EXPECT_EQ(piped.out, "Maximum vectors recieved are: 30000\n" + c.console) << plain;
+      EXPECT_EQ(piped.err, "");
+      bool success = c.console.starts_with("Translation");
+      EXPECT_EQ(piped.files["out1.pcf"].ends_with("end unit\n"), success) << plain;
+    }
+  }
+  MemoryFileSystem files;
+  files.files["in.svf"] = restarting;
+  files.files["head.txt"] = "";
+  files.pipes = {"in.svf"};
+  files.noScratch = true;
+  MemoryConsole console;
+  runTranslation({"kestrix", "in.svf", "head.txt", "out"}, console, files);
+  EXPECT_EQ(console.out, "Cannot create temporary file for input file in.svf!\n");
+  EXPECT_EQ(files.openings.size(), 0u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/command_line.h"
+#include "driver/messages.h"
 #include "test_support.h"
 
 namespace kestrix {
@@ -94,10 +95,25 @@ const BudgetCase kBudgetCases[] = {
      kStart + idle(14982).substr(0, 5 + 5 * 14982) + "; " + idle(2), "30000", 4,
      "Translation Successful 4 files generated.\n"},
     // Scans too long for a file pause across files in a last pass with the first split point;
-    // any other statement too long for a file ends that pass.
+    // any other statement too long for a file ends that pass, quoted in part.
     {"a statement that fits in no file", kStart + idle(15000) + idle(2), "30000", 1,
-     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 5 + 5 * 15000) + "\n"},
+     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 256) + "... (75005 characters)\n"},
 };
+
+// The quote after "A statement needs more vector lines": whole up to 256 characters.
+TEST(Run, LongStatementsAreQuotedInPart) {
+  const std::string x256(256, 'x');
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"SDR 8 TDI (01)", "SDR 8 TDI (01)"},
+      {x256, x256},
+      {x256 + "y", x256 + "... (257 characters)"},
+      {x256 + std::string(1425018 - 256, 'A'), x256 + "... (1425018 characters)"},
+  };
+  for (const auto& [statement, quoted] : cases) {
+    EXPECT_EQ(shortenedStatement(statement), quoted) << statement.size();
+  }
+}
 
 TEST(Run, BudgetSplitsAndRestarts) {
   for (const BudgetCase& c : kBudgetCases) {

@@ -56,7 +56,7 @@ TEST(OutputFiles, HeadCopiesTheHeaderFileAndCountsSeventeenLines) {
   };
   for (const auto& c : cases) {
     testing::Context context;
-    context.files.files["head.txt"] = c.header;
+    context.t.header = c.header;
     context.t.pass.output.pinBlockWritten = true;
     openNextOutputFile(context.t);  // finishes file 1, opens file 2
     EXPECT_EQ(context.t.pass.output.vectorCount, 17);

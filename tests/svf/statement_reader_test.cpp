@@ -86,6 +86,14 @@ const ReaderCase kReaderCases[] = {
      {"SDR 8 TDI (0)"},
      "",
      "Frequency=2MHz\nRunning...Frequency=2MHz\nRunning..."},
+    // A UTF-8 byte-order mark at the very start is no part of the text; anywhere else it is.
+    {"\xEF\xBB\xBFSTATE IDLE;\n", true, {"STATE IDLE"}, "! STATE IDLE;\n"},
+    {"\xEF\xBB\xBF! note\nSDR 8;\n", false, {"SDR 8"}, "! note\n"},
+    {"\xEF\xBB\xBF\n", true, {}, "! \n"},
+    {"\xEF\xBB\xBF", true, {}, ""},
+    {"\xEF\xBB\xBF\xEF\xBB\xBFSDR 8;\n", false, {"\xEF\xBB\xBFSDR 8"}, ""},
+    {"\xEF\xBBSDR 8;\n", false, {"\xEF\xBBSDR 8"}, ""},
+    {"SDR 8;\n\xEF\xBB\xBFSIR 8;\n", false, {"SDR 8", "\xEF\xBB\xBFSIR 8"}, ""},
 };
 
 TEST(StatementReader, JoinsEchoesAndScansLines) {
@@ -109,6 +117,25 @@ TEST(StatementReader, RestOfLineIsReadWithTheNextStatement) {
   EXPECT_EQ(statement, "SIR 4");
   EXPECT_EQ(reader.console.out, "Frequency=5MHz\nRunning...");
   EXPECT_EQ(reader.t.pass.frequency.unit, "MHz");
+}
+
+// A pipe may give the mark a byte at a time; a rewound input starts with it again.
+TEST(StatementReader, ByteOrderMarkInPiecesAndAfterARewind) {
+  const std::string svf = "\xEF\xBB\xBFSTATE\nIDLE;\n";
+  for (std::size_t chunk : {1, 2, 3, 4, 1 << 16}) {
+    Reader pipe("", true);
+    pipe.files.files["pipe.svf"] = svf;
+    pipe.files.pipes = {"pipe.svf"};
+    pipe.files.pipeChunk = chunk;
+    pipe.t.input = pipe.files.openRead("pipe.svf");
+    pipe.t.lines.attach(pipe.t.input.get());
+    EXPECT_EQ(pipe.all(), std::vector<std::string>{"STATE IDLE"}) << chunk;
+    EXPECT_EQ(pipe.written(), "! STATE\n! IDLE;\n") << chunk;
+  }
+  Reader file(svf, false);
+  EXPECT_EQ(file.all(), std::vector<std::string>{"STATE IDLE"});
+  ASSERT_TRUE(file.t.lines.rewind());
+  EXPECT_EQ(file.all(), std::vector<std::string>{"STATE IDLE"});
 }
 
 TEST(StatementReader, LinesOfMegabytesAndManyStatements) {
