@@ -2,7 +2,7 @@
 # Builds a Release kestrix, generates the benchmark workloads and prints a table of medians
 # over five runs (after one warm-up): wall seconds, PCF megabytes written, MB/s, peak RSS and
 # the ratio to the I/O floor, the time `dd bs=1M` takes to copy the same PCF files into one
-# new file on the same disk.
+# new file on the same disk. The replay rows read W1's files instead (PCF megabytes read).
 #
 #   bench/run.sh            the full workloads (a few minutes)
 #   bench/run.sh --smoke    tiny sizes, to check that the script works
@@ -80,6 +80,30 @@ measure() {  # name svf stem options...
 
 "$workload" programming "$groups" > w1.svf
 measure "W1 programming" w1.svf w1
+
+# kestrix-replay over the W1 set just written: the listing, the SVF program, the totals.
+replay_measure() {  # name options...
+  local name=$1
+  shift
+  "$build/kestrix-replay" "$@" out/w1 > /dev/null
+  local times=() rss=()
+  for _ in $(seq "$runs"); do
+    local start end
+    start=$(now)
+    /usr/bin/time -f %M -o rss.txt "$build/kestrix-replay" "$@" out/w1 > /dev/null
+    end=$(now)
+    times+=("$(echo "$end - $start" | bc -l)") rss+=("$(tail -n 1 rss.txt)")
+  done
+  local secs kib mb
+  secs=$(printf '%s\n' "${times[@]}" | median)
+  kib=$(printf '%s\n' "${rss[@]}" | median)
+  mb=$(cat out/*.pcf | wc -c | awk '{ printf "%.1f", $1 / 1e6 }')
+  printf '%-28s %8.3f %9s %8.0f %9.1f %7s\n' "$name" "$secs" "$mb" \
+    "$(echo "$mb / $secs" | bc -l)" "$(echo "$kib / 1024" | bc -l)" "-"
+}
+replay_measure "replay W1 listing"
+replay_measure "replay W1 --svf" --svf
+replay_measure "replay W1 --summary" --summary
 measure "W1 programming -c" w1.svf w1 -c
 for bits in "${long[@]}"; do
   "$workload" long-scan "$bits" > "w2-$bits.svf"

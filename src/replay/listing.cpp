@@ -20,7 +20,10 @@ std::string scanNotes(const Scan& scan, const std::vector<std::string>& pioNames
   std::vector<std::string> notes;
   if (scan.segments.size() > 1) {
     std::string text = "segments";
-    for (std::uint64_t bits : scan.segments) text += " " + std::to_string(bits);
+    for (std::uint64_t bits : scan.segments) {
+      text += ' ';
+      text += std::to_string(bits);
+    }
     notes.push_back(text);
   }
   if (!scan.updated) {

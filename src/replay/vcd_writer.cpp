@@ -24,10 +24,12 @@ char level(char pin) {
 }
 
 std::string binary(std::uint64_t value) {
-  if (value == 0) return "0";
   std::string bits;
-  for (; value != 0; value >>= 1) bits.insert(bits.begin(), static_cast<char>('0' + (value & 1)));
-  return bits;
+  do {
+    bits.push_back(static_cast<char>('0' + (value & 1)));
+    value >>= 1;
+  } while (value != 0);
+  return std::string(bits.rbegin(), bits.rend());
 }
 
 }  // namespace
@@ -56,7 +58,7 @@ void VcdWriter::header() {
 // One time step: the values that changed since the last one.
 void VcdWriter::step(const Values& v) {
   if (!started_) header();
-  buffer_ += "#" + std::to_string(time_++) + "\n";
+  put({"#", std::to_string(time_++), "\n"});
   bool all = time_ == 1;
   auto wire = [&](char now, char before, char id) {
     if (all || now != before) {
@@ -69,9 +71,9 @@ void VcdWriter::step(const Values& v) {
   wire(v.tms, last_.tms, '"');
   wire(v.tdi, last_.tdi, '#');
   wire(v.tdo, last_.tdo, '$');
-  if (all || v.state != last_.state) buffer_ += "s" + std::string(stateName(v.state)) + " %\n";
-  if (all || v.scan != last_.scan) buffer_ += "b" + binary(v.scan) + " &\n";
-  if (all || v.wait != last_.wait) buffer_ += "s" + v.wait + " '\n";
+  if (all || v.state != last_.state) put({"s", stateName(v.state), " %\n"});
+  if (all || v.scan != last_.scan) put({"b", binary(v.scan), " &\n"});
+  if (all || v.wait != last_.wait) put({"s", v.wait, " '\n"});
   last_ = v;
   if (buffer_.size() >= kBlock) flush();
 }
@@ -100,9 +102,13 @@ void VcdWriter::wait(std::string_view amount, LineRef) {
 
 void VcdWriter::finish(State) {
   if (!started_) header();
-  buffer_ += "#" + std::to_string(time_) + "\n";
+  put({"#", std::to_string(time_), "\n"});
   flush();
   if (ok_ && !sink_->close()) ok_ = false;
+}
+
+void VcdWriter::put(std::initializer_list<std::string_view> parts) {
+  for (std::string_view part : parts) buffer_.append(part);
 }
 
 void VcdWriter::flush() {

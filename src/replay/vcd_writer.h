@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "driver/io.h"
 #include "replay/cycle.h"
@@ -35,6 +37,8 @@ class VcdWriter final : public CycleListener {
   };
 
   void header();
+  // Appends the parts to the buffer, one after the other.
+  void put(std::initializer_list<std::string_view> parts);
   void step(const Values& values);
   void flush();
 
