@@ -1,11 +1,10 @@
 #include "replay/svf_writer.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdlib>
 
+#include "replay/kestrix_walks.h"
 #include "replay/listing.h"
+#include "replay/svf_text.h"
 #include "replay/tap.h"
 
 namespace kestrix::replay {
@@ -15,215 +14,11 @@ using S = State;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // States per STATE statement, so that lines stay readable.
 constexpr std::size_t kPathPiece = 32;
-// Hex digits per line of a long scan.
-constexpr std::size_t kHexLine = 64;
 // The cycles that kestrix's RUNTEST writes in its end state after a wait outside IDLE.
 constexpr std::uint64_t kRunTestCycles = 4;
 
-// kestrix's walks into the shift state from each stable state, and from Exit1 to each end
-// state, as the states they enter.
-constexpr S kSdrFromReset[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrFromIdle[] = {S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrFromDrPause[] = {S::DREXIT2, S::DRSHIFT};
-constexpr S kSdrFromIrPause[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrToReset[] = {S::DRUPDATE, S::IDLE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kSdrToIdle[] = {S::DRUPDATE, S::IDLE};
-constexpr S kSdrToDrPause[] = {S::DRPAUSE};
-constexpr S kSdrToIrPause[] = {S::DRUPDATE,  S::IDLE,    S::DRSELECT, S::IRSELECT,
-                               S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
-constexpr S kSirFromReset[] = {S::IDLE, S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIdle[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,   S::DRSELECT,
-                                 S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIrPause[] = {S::IREXIT2, S::IRSHIFT};
-constexpr S kSirToReset[] = {S::IRPAUSE,  S::IREXIT2,  S::IRUPDATE, S::IDLE,
-                             S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kSirToIdle[] = {S::IRPAUSE, S::IREXIT2, S::IRUPDATE, S::IDLE};
-constexpr S kSirToDrPause[] = {S::IRPAUSE,  S::IREXIT2,   S::IRUPDATE, S::IDLE,
-                               S::DRSELECT, S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
-constexpr S kSirToIrPause[] = {S::IRPAUSE};
-
-constexpr S kEndStates[] = {S::IDLE, S::DRPAUSE, S::IRPAUSE, S::RESET};
-
-// kestrix's fixed walks between stable states (STATE with one state, RUNTEST's end state).
-struct Goto {
-  S from, to;
-  std::span<const S> walk;
-};
-constexpr S kResetToIdle[] = {S::RESET, S::IDLE};
-constexpr S kResetToDrPause[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
-constexpr S kResetToIrPause[] = {S::IDLE,      S::DRSELECT, S::IRSELECT,
-                                 S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
-constexpr S kIdleToReset[] = {S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kIdleToDrPause[] = {S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
-constexpr S kIdleToIrPause[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
-constexpr S kDrPauseToReset[] = {S::DREXIT2, S::DRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kDrPauseToIdle[] = {S::DREXIT2, S::DRUPDATE, S::IDLE};
-constexpr S kDrPauseToIrPause[] = {S::DREXIT2,   S::DRUPDATE, S::DRSELECT, S::IRSELECT,
-                                   S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
-constexpr S kIrPauseToReset[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kIrPauseToIdle[] = {S::IREXIT2, S::IRUPDATE, S::IDLE};
-constexpr S kIrPauseToDrPause[] = {S::IREXIT2,   S::IRUPDATE, S::DRSELECT,
-                                   S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
-constexpr Goto kGotos[] = {
-    {S::RESET, S::IDLE, kResetToIdle},           {S::RESET, S::DRPAUSE, kResetToDrPause},
-    {S::RESET, S::IRPAUSE, kResetToIrPause},     {S::IDLE, S::RESET, kIdleToReset},
-    {S::IDLE, S::DRPAUSE, kIdleToDrPause},       {S::IDLE, S::IRPAUSE, kIdleToIrPause},
-    {S::DRPAUSE, S::RESET, kDrPauseToReset},     {S::DRPAUSE, S::IDLE, kDrPauseToIdle},
-    {S::DRPAUSE, S::IRPAUSE, kDrPauseToIrPause}, {S::IRPAUSE, S::RESET, kIrPauseToReset},
-    {S::IRPAUSE, S::IDLE, kIrPauseToIdle},       {S::IRPAUSE, S::DRPAUSE, kIrPauseToDrPause},
-};
-
-std::span<const S> gotoWalk(S from, S to) {
-  for (const Goto& g : kGotos) {
-    if (g.from == from && g.to == to) return g.walk;
-  }
-  return {};
-}
-
-std::span<const S> pick(S state, std::span<const S> reset, std::span<const S> idle,
-                        std::span<const S> drPause, std::span<const S> irPause) {
-  switch (state) {
-    case S::RESET:
-      return reset;
-    case S::IDLE:
-      return idle;
-    case S::DRPAUSE:
-      return drPause;
-    case S::IRPAUSE:
-      return irPause;
-    default:
-      return {};
-  }
-}
-
-std::span<const S> entryWalk(bool ir, S from) {
-  return ir ? pick(from, kSirFromReset, kSirFromIdle, kSirFromDrPause, kSirFromIrPause)
-            : pick(from, kSdrFromReset, kSdrFromIdle, kSdrFromDrPause, kSdrFromIrPause);
-}
-
-std::span<const S> exitWalk(bool ir, S end) {
-  return ir ? pick(end, kSirToReset, kSirToIdle, kSirToDrPause, kSirToIrPause)
-            : pick(end, kSdrToReset, kSdrToIdle, kSdrToDrPause, kSdrToIrPause);
-}
-
-// PCF pin characters back to SVF PIO characters.
-std::string svfPio(const std::string& pins) {
-  std::string text;
-  for (char c : pins) {
-    switch (c) {
-      case '1':
-        text += 'H';
-        break;
-      case '0':
-        text += 'L';
-        break;
-      case 'H':
-        text += 'U';
-        break;
-      case 'L':
-        text += 'D';
-        break;
-      default:
-        text += c;  // Z, X
-    }
-  }
-  return text;
-}
-
-// A wait amount as SVF seconds: "100u" is 100E-6, "2s" is 2; a number without unit letter is
-// microseconds, as kestrix writes it when the frequency's unit word does not begin with H.
-std::string seconds(const std::string& amount) {
-  if (!amount.empty() && amount.back() == 's') return amount.substr(0, amount.size() - 1);
-  std::string digits = amount.back() == 'u' ? amount.substr(0, amount.size() - 1) : amount;
-  return digits + "E-6";
-}
-
-// Whether kestrix writes a RUNTEST of the amount's time as the same wait: microseconds below
-// one second, whole seconds up to the most a wait line carries.
-bool timeKept(const std::string& amount) {
-  constexpr double kMostUnits = 4294967295.0;
-  bool inSeconds = amount.back() == 's';
-  double value = std::strtod(amount.c_str(), nullptr);
-  if (inSeconds) return value <= kMostUnits;
-  if (value < 1e6) return true;
-  return std::fmod(value, 1e6) == 0 && value / 1e6 <= kMostUnits;
-}
-
-std::string wrapped(const std::string& hex) {
-  std::string text;
-  for (std::size_t at = 0; at < hex.size(); at += kHexLine) {
-    if (at > 0) text += "\n    ";
-    text += hex.substr(at, kHexLine);
-  }
-  return text;
-}
-
-// The shortest walk from one state to another through the replay's own table.
-std::vector<S> shortestWalk(S from, S to) {
-  std::array<S, kStateCount> previous{};
-  std::array<bool, kStateCount> seen{};
-  std::vector<S> queue = {from};
-  seen[static_cast<std::size_t>(from)] = true;
-  for (std::size_t at = 0; at < queue.size() && !seen[static_cast<std::size_t>(to)]; ++at) {
-    for (bool tms : {false, true}) {
-      S next = successor(queue[at], tms);
-      if (seen[static_cast<std::size_t>(next)]) continue;
-      seen[static_cast<std::size_t>(next)] = true;
-      previous[static_cast<std::size_t>(next)] = queue[at];
-      queue.push_back(next);
-    }
-  }
-  std::vector<S> walk;
-  if (from == to || !seen[static_cast<std::size_t>(to)]) return walk;
-  for (S at = to; at != from; at = previous[static_cast<std::size_t>(at)]) walk.push_back(at);
-  std::reverse(walk.begin(), walk.end());
-  return walk;
-}
-
-// The shortest walk from `from` to a stable state that enters no Capture, Shift or Update
-// state; empty when there is none (from Exit2).
-std::vector<S> settleWalk(S from) {
-  auto forbidden = [](S s) { return isCapture(s) || isShift(s) || isUpdate(s); };
-  std::array<S, kStateCount> previous{};
-  std::array<bool, kStateCount> seen{};
-  std::vector<S> queue = {from};
-  seen[static_cast<std::size_t>(from)] = true;
-  for (std::size_t at = 0; at < queue.size(); ++at) {
-    if (at > 0 && isStable(queue[at])) {
-      std::vector<S> walk;
-      for (S s = queue[at]; s != from; s = previous[static_cast<std::size_t>(s)]) {
-        walk.push_back(s);
-      }
-      std::reverse(walk.begin(), walk.end());
-      return walk;
-    }
-    for (bool tms : {false, true}) {
-      S next = successor(queue[at], tms);
-      if (forbidden(next) || seen[static_cast<std::size_t>(next)]) continue;
-      seen[static_cast<std::size_t>(next)] = true;
-      previous[static_cast<std::size_t>(next)] = queue[at];
-      queue.push_back(next);
-    }
-  }
-  return {};
-}
-
-// A name that PIOMAP can carry: letters, digits and "_", and no frequency directive.
-bool pioName(const std::string& text) {
-  if (text.empty() || (text[0] >= '0' && text[0] <= '9')) return false;
-  for (char c : text) {
-    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (!letter && !(c >= '0' && c <= '9') && c != '_') return false;
-  }
-  return text.find("FREQUENCY") == std::string::npos;
-}
-
 std::string name(S state) { return std::string(stateName(state)); }
 
-std::string plural(std::uint64_t count, const std::string& word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
-}
 std::string cycleCount(std::uint64_t count) { return plural(count, "cycle"); }
 
 }  // namespace
@@ -561,9 +356,6 @@ bool SvfWriter::coverScan(std::size_t bits) {
   return true;
 }
 
-// The end state whose end walk kestrix writes as the steps after the scan's last bit: the one
-// that takes the most of them. Where none does, the scan ends in its pause and the path goes
-// on from there.
 // The end walks to RESET and to the other register's pause pass IDLE: the walk to IDLE, or to
 // the scan's own pause, is the start of every other one, and what follows is a path. A scan
 // with PIO characters takes the longest end walk that carries them too, since a path cannot.
@@ -594,6 +386,8 @@ std::vector<State> SvfWriter::endStates(const Element& scan) {
   return {std::begin(kEndStates), std::end(kEndStates)};
 }
 
+// The end state whose end walk kestrix writes as the steps after the scan's last bit. Where
+// none does, the scan ends in its pause and the path goes on from there.
 State SvfWriter::chooseExit(std::size_t bits, std::size_t& consumed) {
   const Element& scan = path_[bits];
   const bool ir = scan.from == S::IRSHIFT;
@@ -687,7 +481,7 @@ bool SvfWriter::writeWait() {
                  amount + " becomes another",
              false);
   }
-  out_.append("RUNTEST " + name(svf_) + " " + seconds(amount) + " SEC ENDSTATE " + name(end) +
+  out_.append("RUNTEST " + name(svf_) + " " + svfSeconds(amount) + " SEC ENDSTATE " + name(end) +
               ";\n");
   resetPending_ = false;
   svf_ = end;
