@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Packaging checks: install into a staging folder, run the installed program on a shipped
-# example, build the Debian package and list it, and render the manual page with warnings
-# as errors.
+# Packaging checks: install into a staging folder, run the installed programs on a shipped
+# example (the translation, and its replay, vector lookup and round trip through SVF), build the
+# Debian package and list it, and render the manual pages with warnings as errors.
 #
 #   .ci/package.sh [BUILD_DIR]      (default: build; it must be configured and built)
 set -euo pipefail
@@ -13,7 +13,8 @@ trap 'rm -rf "$work"' EXIT
 echo "== install into a staging folder"
 cmake --install "$build" --prefix "$work/stage"
 (cd "$work/stage" && find . -type f | sort)
-for file in bin/kestrix share/man/man1/kestrix.1; do
+for file in bin/kestrix bin/kestrix-replay share/man/man1/kestrix.1 \
+    share/man/man1/kestrix-replay.1; do
   [ -f "$work/stage/$file" ] || { echo "missing from the install: $file"; exit 1; }
 done
 
@@ -27,21 +28,41 @@ cat "$work/stdout"
 grep -q 'Translation Successful 1 file generated.' "$work/stdout"
 cmp examples/expected/idcode1.pcf "$work/out/idcode1.pcf"
 
+echo "== the installed replay lists the example's scans and finds its vectors"
+"$work/stage/bin/kestrix-replay" "$work/out/idcode" > "$work/listing"
+cat "$work/listing"
+grep -q '^.*idcode1.pcf:75: SDR 32 TDI (00000000) TDO (0150803F) MASK (0FFFFFFF);$' "$work/listing"
+"$work/stage/bin/kestrix-replay" --vector 75 "$work/out/idcode" | grep -q 'it shifts bit 11 of the scan'
+"$work/stage/bin/kestrix-replay" --svf "$work/out/idcode" > "$work/again.svf"
+"$work/stage/bin/kestrix" "$work/again.svf" "$work/stage/share/doc/kestrix/examples/header.txt" \
+  "$work/out/again" > /dev/null || true
+"$work/stage/bin/kestrix-replay" "$work/out/again" | cut -d: -f3- > "$work/listing-again"
+cut -d: -f3- "$work/listing" | cmp - "$work/listing-again" ||
+  { echo "the replay's SVF program does not give the same operations"; exit 1; }
+"$work/stage/bin/kestrix-replay" --version
+
 echo "== the version is the same in the PCF head and the manual page"
 version=$(sed -n 's/^! KESTRIX SVF to PCF Translator version \(.*\)$/\1/p' "$work/out/idcode1.pcf")
 grep -q "^\.TH KESTRIX 1 .* \"kestrix $version\"" "$work/stage/share/man/man1/kestrix.1" ||
   { echo "the manual page does not carry version $version"; exit 1; }
+grep -q "^\.TH KESTRIX-REPLAY 1 .* \"kestrix-replay $version\"" \
+  "$work/stage/share/man/man1/kestrix-replay.1" ||
+  { echo "the replay's manual page does not carry version $version"; exit 1; }
+[ "$("$work/stage/bin/kestrix-replay" --version)" = "kestrix-replay $version" ] ||
+  { echo "kestrix-replay --version does not say $version"; exit 1; }
 
-echo "== the manual page renders without warnings"
-LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$work/stage/share/man/man1/kestrix.1" 2> "$work/groff.err"
-if [ -s "$work/groff.err" ]; then cat "$work/groff.err"; exit 1; fi
-LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l "$work/stage/share/man/man1/kestrix.1" \
-  > "$work/man.txt" 2> "$work/man.err"
-if [ -s "$work/man.err" ]; then cat "$work/man.err"; exit 1; fi
-if grep -q '@' "$work/man.txt"; then
-  echo "the manual page holds an unfilled placeholder:"; grep '@' "$work/man.txt"; exit 1
-fi
-echo "rendered $(wc -l < "$work/man.txt") lines"
+echo "== the manual pages render without warnings"
+for page in kestrix.1 kestrix-replay.1; do
+  LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$work/stage/share/man/man1/$page" 2> "$work/groff.err"
+  if [ -s "$work/groff.err" ]; then cat "$work/groff.err"; exit 1; fi
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l "$work/stage/share/man/man1/$page" \
+    > "$work/man.txt" 2> "$work/man.err"
+  if [ -s "$work/man.err" ]; then cat "$work/man.err"; exit 1; fi
+  if grep -q '@' "$work/man.txt"; then
+    echo "$page holds an unfilled placeholder:"; grep '@' "$work/man.txt"; exit 1
+  fi
+  echo "$page: rendered $(wc -l < "$work/man.txt") lines"
+done
 
 echo "== Debian package"
 rm -f "$build"/kestrix_*.deb
@@ -49,7 +70,8 @@ rm -f "$build"/kestrix_*.deb
 deb=$(ls "$build"/kestrix_*.deb)
 dpkg-deb -I "$deb"
 dpkg-deb -c "$deb" | tee "$work/contents"
-for file in ./usr/bin/kestrix ./usr/share/man/man1/kestrix.1; do
+for file in ./usr/bin/kestrix ./usr/bin/kestrix-replay ./usr/share/man/man1/kestrix.1 \
+    ./usr/share/man/man1/kestrix-replay.1; do
   grep -q " $file\$" "$work/contents" || { echo "missing from the package: $file"; exit 1; }
 done
 echo "== the packaged program translates an example"
@@ -61,4 +83,5 @@ status=0
 [ "$status" -eq 1 ] || { echo "exit status $status, expected 1"; exit 1; }
 cmp examples/expected/idcode.stdout "$work/stdout"
 cmp examples/expected/idcode1.pcf "$work/out/idcode1.pcf"
+"$work/deb/usr/bin/kestrix-replay" --summary "$work/out/idcode" | grep -q '^scans: 2 (SIR 1, 8 bits; SDR 1, 32 bits)$'
 echo "packaging checks passed"

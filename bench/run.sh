@@ -8,7 +8,8 @@
 #   bench/run.sh            the full workloads (a few minutes)
 #   bench/run.sh --smoke    tiny sizes, one run each: checks that the script works (CI runs it)
 #
-# Prints one line per run (medians) and then the targets, each as a ratio with its limit.
+# Prints one line per run (medians) and then the targets, each as a ratio with its limit. The
+# replay rows read the program's files with kestrix-replay instead (PCF megabytes read).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTRIX_BENCH_BUILD:-$root/build-release}
@@ -108,6 +109,29 @@ measure() {  # name input stem options...
 "$workload" restarts "$restart_groups" > restarts.svf
 
 measure "program" plain.svf p
+
+# kestrix-replay over the program's set, as the last run left it: the listing, the SVF
+# program, the totals.
+replay_measure() {  # name options...
+  local name=$1
+  shift
+  "$build/kestrix-replay" "$@" out/p > /dev/null
+  local times=() kibs=() start end
+  for _ in $(seq "$runs"); do
+    start=$(now)
+    /usr/bin/time -f %M -o usage.txt "$build/kestrix-replay" "$@" out/p > /dev/null
+    end=$(now)
+    times+=("$(calc "$end - $start")") kibs+=("$(tail -n 1 usage.txt)")
+  done
+  local secs size
+  secs=$(printf '%s\n' "${times[@]}" | median)
+  size=$(cat out/*.pcf | wc -c | awk '{ printf "%.1f", $1 / 1e6 }')
+  printf '%-30s %8.3f %6s %6s %8s %8.0f %8.1f %7s %4s\n' "$name" "$secs" - - "$size" \
+    "$(calc "$size / $secs")" "$(calc "$(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1) / 1024")" - -
+}
+replay_measure "replay program: listing"
+replay_measure "replay program: --svf" --svf
+replay_measure "replay program: --summary" --summary
 measure "program, 2x" plain2.svf p
 measure "program, 4x" plain4.svf p
 measure "program -c" plain.svf p -c

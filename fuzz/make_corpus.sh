@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds the seed corpora of the fuzz targets from the end-to-end inputs:
+# Builds the seed corpora of the fuzz targets from the end-to-end inputs and expected files:
 #   fuzz/make_corpus.sh <corpus folder>
-# makes <corpus folder>/{translation,reader,hex}, emptied first. Each seed is one option byte
-# (translation, reader) or an option byte and a three-byte bit length (hex), then the text.
+# makes <corpus folder>/{translation,reader,hex,replay}, emptied first. Each seed is one option
+# byte (translation, reader) or an option byte and a three-byte bit length (hex), then the
+# text; a replay seed is an option byte, then the PCF files of a set separated by 0x1E.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${1:?usage: make_corpus.sh <corpus folder>}
-rm -rf "$out/translation" "$out/reader" "$out/hex"
-mkdir -p "$out/translation" "$out/reader" "$out/hex"
+rm -rf "$out/translation" "$out/reader" "$out/hex" "$out/replay"
+mkdir -p "$out/translation" "$out/reader" "$out/hex" "$out/replay"
 
 byte() { printf "\\x$(printf %02x "$1")"; }
 # One hex seed: mode byte, the length in three bytes (least significant first), the text.
@@ -37,6 +38,25 @@ for input in "$root"/tests/e2e/*/input.svf; do
              sed -E 's/^[A-Z]+ +([0-9]+) +TDI *\((.*)\)$/\1 \2/' || true)
 done
 
+# Replay: the expected PCF files of each case, as one set, with each option byte (listing,
+# summary, vector lookup, waveform; with 4 added, the round trip through SVF). Sets above 64 KiB
+# are passed over: the fuzzer's inputs are smaller.
+for files in "$root"/tests/e2e/*/expected/files; do
+  name=$(basename "$(dirname "$(dirname "$files")")")
+  pcfs=$(cd "$files" && ls -1 | grep -E '[0-9]+\.pcf$' | sort -V || true)
+  [ -n "$pcfs" ] || continue
+  [ "$(cd "$files" && cat $pcfs | wc -c)" -le 65536 ] || continue
+  for mode in 0 1 2 3 4; do
+    { byte "$mode"
+      first=1
+      for pcf in $pcfs; do
+        [ "$first" = 1 ] || printf '\x1e'
+        first=0
+        cat "$files/$pcf"
+      done; } > "$out/replay/$name-$mode"
+  done
+done
+
 # Hex corner cases: blanks, leading zeros, a length of zero, a text too long, the largest
 # lengths over zeros.
 hex_seed "$out/hex/blanks" 0 16 "A5 5A"
@@ -48,4 +68,4 @@ hex_seed "$out/hex/huge-zeros" 15 0 "0000 00"
 hex_seed "$out/hex/huge-empty" 15 65535 ""
 
 echo "seeds: $(ls "$out/translation" | wc -l) translation, $(ls "$out/reader" | wc -l) reader," \
-  "$(ls "$out/hex" | wc -l) hex"
+  "$(ls "$out/hex" | wc -l) hex, $(ls "$out/replay" | wc -l) replay"

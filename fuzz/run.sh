@@ -6,14 +6,14 @@
 #   fuzz/run.sh [seconds]
 #
 # Environment: KESTRIX_FUZZ_BUILD (build folder, default build-fuzz in the repository),
-# KESTRIX_FUZZ_TARGETS (default: fuzz_translation fuzz_reader fuzz_hex),
+# KESTRIX_FUZZ_TARGETS (default: fuzz_translation fuzz_reader fuzz_hex fuzz_replay),
 # KESTRIX_FUZZ_MAX_LEN (largest input tried, default 8192). Findings are kept in
 # <build folder>/fuzz-findings, the inputs the runs found in <build folder>/fuzz-work.
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KESTRIX_FUZZ_BUILD:-$root/build-fuzz}
-targets=${KESTRIX_FUZZ_TARGETS:-fuzz_translation fuzz_reader fuzz_hex}
+targets=${KESTRIX_FUZZ_TARGETS:-fuzz_translation fuzz_reader fuzz_hex fuzz_replay}
 max_len=${KESTRIX_FUZZ_MAX_LEN:-8192}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -36,7 +36,11 @@ for target in $targets; do
   work=$build/fuzz-work/$corpus
   mkdir -p "$work"
   dict=()
-  if [ "$corpus" != hex ]; then dict=(-dict="$root/fuzz/svf.dict"); fi
+  case $corpus in
+    hex) ;;
+    replay) dict=(-dict="$root/fuzz/pcf.dict") ;;
+    *) dict=(-dict="$root/fuzz/svf.dict") ;;
+  esac
   echo "=== $target: ${seconds}s"
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
       -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$findings/$target-" \

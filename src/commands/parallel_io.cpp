@@ -42,9 +42,10 @@ char pcfPinCharacter(char c) {
 void definePioMap(Translation& t, std::string_view value) {
   PioState& pio = t.pass.pio;
   if (pio.pioMapDefined) {
-    fail(t, "\nPIO Map has already been defined!!\nOnly one PIO Map definition allowed per "
-            "file.\nCommand line read was: \n" +
-                t.lastCommandLine + "\n");
+    fail(t,
+         "\nPIO Map has already been defined!!\nOnly one PIO Map definition allowed per "
+         "file.\nCommand line read was: \n" +
+             t.lastCommandLine + "\n");
   }
   pio.pioMapDefined = true;
   // Direction words and names alternate; the direction words are not examined.
@@ -64,8 +65,9 @@ void setPioPattern(Translation& t, std::string_view value) {
     failWithLastLine(t, "Tried to execute a PIO command before a PIO MAP was defined. \n");
   }
   if (value.size() != pio.pioNameCount) {
-    fail(t, "Number of characters in the PIO command do not match the number of logical names\n"
-            "from the PIO MAP.\n");
+    fail(t,
+         "Number of characters in the PIO command do not match the number of logical names\n"
+         "from the PIO MAP.\n");
   }
   std::string pattern;
   pattern.reserve(value.size() + 1);
@@ -79,6 +81,14 @@ void setPioPattern(Translation& t, std::string_view value) {
   pattern += '"';
   pio.PIOstring = std::move(pattern);
   pio.pioInStatement = true;
+}
+
+void selectParallelOrder(Translation& t) {
+  PioState& pio = t.pass.pio;
+  if (!pio.pioInStatement || pio.parallelOrder) return;
+  t.output->write("use pcf order Parallel\n");
+  ++t.pass.output.vectorCount;
+  pio.parallelOrder = true;
 }
 
 void executePio(Translation& t) {

@@ -8,10 +8,10 @@
 
 #include "driver/messages.h"
 #include "driver/translation.h"
-#include "svf/blank.h"
-#include "svf/tokenizer.h"
 #include "pcf/pin_block.h"
+#include "svf/blank.h"
 #include "svf/frequency_directive.h"
+#include "svf/tokenizer.h"
 #include "tap/navigation.h"
 
 namespace kestrix {
@@ -22,8 +22,9 @@ constexpr std::uint32_t kRunTestCycles = 4;
 
 bool matchesKeyword(std::string_view token, std::string_view upperKeyword) {
   if (token == upperKeyword) return true;
-  return std::equal(token.begin(), token.end(), upperKeyword.begin(), upperKeyword.end(),
-                    [](char c, char k) { return k >= 'A' && k <= 'Z' ? c == k - 'A' + 'a' : c == k; });
+  return std::equal(
+      token.begin(), token.end(), upperKeyword.begin(), upperKeyword.end(),
+      [](char c, char k) { return k >= 'A' && k <= 'Z' ? c == k - 'A' + 'a' : c == k; });
 }
 
 char parseTrstMode(Translation& t, std::string_view token) {
@@ -36,8 +37,7 @@ char parseTrstMode(Translation& t, std::string_view token) {
 
 // A RUNTEST value that is a number rather than a run state.
 bool isNumberText(std::string_view text) {
-  return !text.empty() &&
-         (isDigit(text[0]) || text[0] == '.' || text[0] == '+' || text[0] == '-');
+  return !text.empty() && (isDigit(text[0]) || text[0] == '.' || text[0] == '+' || text[0] == '-');
 }
 
 bool isSec(std::string_view token) { return token == "SEC" || token == "sec"; }
@@ -127,7 +127,8 @@ WaitLine countWait(std::uint32_t count, double frequency, std::string_view unitW
     return {roundUpUnits(seconds * 1e6), hertz ? "u" : "", false};
   }
   double whole = std::floor(frequency);
-  std::uint64_t amount = roundUpUnits(static_cast<double>(count) / (whole >= 1 ? whole : frequency));
+  std::uint64_t amount =
+      roundUpUnits(static_cast<double>(count) / (whole >= 1 ? whole : frequency));
   return {amount, amount >= 1 ? "s" : "", true};
 }
 
@@ -156,8 +157,10 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
       if (counted.microseconds() >= line.microseconds()) line = counted;
     }
   }
+  // The new section goes on in the pin order of the statement's lines.
+  std::string_view order = t.pass.pio.parallelOrder ? "Parallel" : "Scan";
   t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
-                  "\npcf\nuse pcf order Scan\n");
+                  "\npcf\nuse pcf order " + std::string(order) + "\n");
 }
 
 void runCycles(Translation& t, TapState state, std::uint32_t cycles) {

@@ -23,6 +23,9 @@ struct Keyword {
   std::string_view lower;
   // The pin block must stand in the file before this keyword's vectors.
   bool pinBlockFirst;
+  // The handler writes cycles at once: after a PIO pattern of the same statement, they carry
+  // its pins in the pin order Parallel.
+  bool clocks;
   Handler handler;
   // Run at the end of the statement.
   std::optional<StatementCommand> collected;
@@ -42,26 +45,26 @@ void passOver(Translation&, std::string_view, TokenCursor&) {}
 constexpr std::optional<StatementCommand> kNotCollected;
 
 const std::array<Keyword, 19> kKeywords = {{
-    {"STATE", "state", true, handleState, kNotCollected},
-    {"ENDDR", "enddr", false, handleEndDr, kNotCollected},
-    {"ENDIR", "endir", false, handleEndIr, kNotCollected},
-    {"HDR", "hdr", false, scanLength<ScanKind::HDR>, kNotCollected},
-    {"HIR", "hir", false, scanLength<ScanKind::HIR>, kNotCollected},
-    {"TDI", "tdi", false, valueOnly<setScanTdi>, kNotCollected},
-    {"TDO", "tdo", false, valueOnly<setScanTdo>, kNotCollected},
-    {"MASK", "mask", false, valueOnly<setScanMask>, kNotCollected},
-    {"SMASK", "smask", false, valueOnly<setScanSmask>, kNotCollected},
-    {"PIO", "pio", false, valueOnly<setPioPattern>, StatementCommand::kPio},
+    {"STATE", "state", true, true, handleState, kNotCollected},
+    {"ENDDR", "enddr", false, false, handleEndDr, kNotCollected},
+    {"ENDIR", "endir", false, false, handleEndIr, kNotCollected},
+    {"HDR", "hdr", false, false, scanLength<ScanKind::HDR>, kNotCollected},
+    {"HIR", "hir", false, false, scanLength<ScanKind::HIR>, kNotCollected},
+    {"TDI", "tdi", false, false, valueOnly<setScanTdi>, kNotCollected},
+    {"TDO", "tdo", false, false, valueOnly<setScanTdo>, kNotCollected},
+    {"MASK", "mask", false, false, valueOnly<setScanMask>, kNotCollected},
+    {"SMASK", "smask", false, false, valueOnly<setScanSmask>, kNotCollected},
+    {"PIO", "pio", false, false, valueOnly<setPioPattern>, StatementCommand::kPio},
     // PIOMAP writes the pin block itself once the map is built.
-    {"PIOMAP", "piomap", false, valueOnly<definePioMap>, kNotCollected},
-    {"RUNTEST", "runtest", true, handleRunTest, kNotCollected},
-    {"SDR", "sdr", true, scanLength<ScanKind::SDR>, StatementCommand::kSdr},
-    {"SIR", "sir", true, scanLength<ScanKind::SIR>, StatementCommand::kSir},
-    {"TDR", "tdr", false, scanLength<ScanKind::TDR>, kNotCollected},
-    {"TIR", "tir", false, scanLength<ScanKind::TIR>, kNotCollected},
-    {"TRST", "trst", false, handleTrst, kNotCollected},
-    {"WAIT", "wait", false, handleWait, kNotCollected},
-    {"FREQUENCY", "frequency", false, passOver, kNotCollected},
+    {"PIOMAP", "piomap", false, false, valueOnly<definePioMap>, kNotCollected},
+    {"RUNTEST", "runtest", true, true, handleRunTest, kNotCollected},
+    {"SDR", "sdr", true, false, scanLength<ScanKind::SDR>, StatementCommand::kSdr},
+    {"SIR", "sir", true, false, scanLength<ScanKind::SIR>, StatementCommand::kSir},
+    {"TDR", "tdr", false, false, scanLength<ScanKind::TDR>, kNotCollected},
+    {"TIR", "tir", false, false, scanLength<ScanKind::TIR>, kNotCollected},
+    {"TRST", "trst", false, true, handleTrst, kNotCollected},
+    {"WAIT", "wait", false, true, handleWait, kNotCollected},
+    {"FREQUENCY", "frequency", false, false, passOver, kNotCollected},
 }};
 
 const Keyword* findKeyword(std::string_view word) {
@@ -81,6 +84,7 @@ void dispatch(Translation& t, std::string_view word, std::string_view value, Tok
     return;
   }
   if (keyword->pinBlockFirst && !t.pass.output.pinBlockWritten) writePinDeclarations(t);
+  if (keyword->clocks) selectParallelOrder(t);
   keyword->handler(t, value, rest);
   if (keyword->collected) t.pass.commands.push_back(*keyword->collected);
 }
@@ -108,10 +112,7 @@ void translateStatement(Translation& t, std::string_view statement) {
 void executeStatement(Translation& t) {
   PassState& pass = t.pass;
   if (pass.commands.empty()) return;
-  if (pass.pio.pioInStatement) {
-    t.output->write("use pcf order Parallel\n");
-    ++pass.output.vectorCount;
-  }
+  selectParallelOrder(t);
   for (StatementCommand command : pass.commands) {
     switch (command) {
       case StatementCommand::kSdr:
@@ -130,7 +131,7 @@ void executeStatement(Translation& t) {
     pass.pio.PIOstring.assign(1, '"');
     t.output->write("use pcf order Scan\n");
     ++pass.output.vectorCount;
-    pass.pio.pioInStatement = false;
+    pass.pio.pioInStatement = pass.pio.parallelOrder = false;
   }
   pass.scans.sdrInStatement = pass.scans.sirInStatement = false;
 }

@@ -73,7 +73,7 @@ void openContinuationFile(Translation& t) {
   openNextOutputFile(t);
   writePinDeclarations(t);
   // The lines of a PIO statement carry its pins in the new file too.
-  if (t.pass.pio.pioInStatement) {
+  if (t.pass.pio.parallelOrder) {
     t.output->write("use pcf order Parallel\n");
     ++t.pass.output.vectorCount;
   }

@@ -176,6 +176,22 @@ TEST(DeviceView, WaitsAreNeverShorterThanAsked) {
   EXPECT_EQ(seen.waits(), (std::vector<std::string>{"2s", "50021u", "1000u", "8s"}));
 }
 
+// The cycles of a RUNTEST or STATE after a PIO pattern in the same statement carry its pins, in
+// the pin order Parallel, wait block included.
+TEST(DeviceView, ClockingStatementsAfterAPioPatternUseTheParallelOrder) {
+  Seen seen(
+      "PIOMAP (IN A OUT B);\n! frequency: 1000000 Hz\nSTATE IDLE;\nPIO (HL) RUNTEST 100 TCK;\n"
+      "PIO (LD) STATE DRPAUSE;\n");
+  ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+  std::vector<replay::PioCycle> pio = seen.all<replay::PioCycle>();
+  ASSERT_EQ(pio.size(), 8u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(pio[i].pins, "10");
+  EXPECT_EQ(pio[5].state, State::IDLE);
+  EXPECT_EQ(pio[5].pins, "0L");
+  EXPECT_EQ(pio[7].state, State::DRPAUSE);
+  EXPECT_EQ(seen.waits(), std::vector<std::string>{"100u"});
+}
+
 // A scan longer than any file pauses across files: one scan with every bit, no Update and no
 // Capture between the files.
 TEST(DeviceView, AScanLongerThanAFilePausesAcrossFiles) {
