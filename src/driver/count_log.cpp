@@ -27,7 +27,7 @@ void CountLog::end(const Translation& t) {
 
 void CountLog::stop(const Translation& t) {
   frontier_ = std::make_unique<Frontier>(
-      Frontier{t.pass, t.lastCommandLine, t.previousCommandLine, t.lines.offset(), *held_});
+      Frontier{t.pass, t.lastCommandLine, t.lines.offset(), *held_});
 }
 
 // What startNextFile does to the count and the TAP, with the pin block's lines as logged (no
@@ -66,7 +66,8 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   t.pass.tap = tap;
   t.pass.output = reached;
   t.lastCommandLine = frontier_->lastCommandLine;
-  t.previousCommandLine = frontier_->previousCommandLine;
+  // Only the pass that pauses scans quotes the statement before, and it never counts.
+  t.previousCommandLine.clear();
   held = frontier_->held;
   t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.fileNumber - 1),
                                        t.console);

@@ -75,7 +75,6 @@ class CountLog {
   struct Frontier {
     PassState pass;
     std::string lastCommandLine;
-    std::string previousCommandLine;
     std::uint64_t inputOffset = 0;
     MemoryConsole held;
   };
