@@ -26,8 +26,8 @@ void CountLog::end(const Translation& t) {
 }
 
 void CountLog::stop(const Translation& t) {
-  frontier_ = std::make_unique<Frontier>(
-      Frontier{t.pass, t.lastCommandLine, t.lines.offset(), *held_});
+  frontier_ =
+      std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine, t.lines.offset(), *held_});
 }
 
 // What startNextFile does to the count and the TAP, with the pin block's lines as logged (no
