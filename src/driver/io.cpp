@@ -151,9 +151,11 @@ class MemoryScratch final : public ScratchFile {
 
 class MemorySink final : public ByteSink {
  public:
-  MemorySink(std::string& contents, bool limited, std::size_t limit, MemoryFileSystem& files)
-      : contents_(contents), limited_(limited), limit_(limit), files_(files) {}
+  MemorySink(std::string& contents, bool limited, std::size_t limit, MemoryFileSystem& files,
+             std::mutex& mutex)
+      : contents_(contents), limited_(limited), limit_(limit), files_(files), mutex_(mutex) {}
   bool write(std::string_view bytes) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::size_t room = files_.writeLimit - std::min(files_.written, files_.writeLimit);
     if (limited_) room = std::min(room, limit_ - std::min(contents_.size(), limit_));
     bool fits = bytes.size() <= room;
@@ -169,6 +171,7 @@ class MemorySink final : public ByteSink {
   bool limited_;
   std::size_t limit_;
   MemoryFileSystem& files_;
+  std::mutex& mutex_;
 };
 
 }  // namespace
@@ -216,25 +219,33 @@ std::string MemoryFileSystem::resolve(const std::string& path) const {
 }
 
 std::unique_ptr<ByteSource> MemoryFileSystem::openRead(const std::string& path) {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
   std::string name = resolve(path);
   auto found = files.find(name);
   if (found == files.end()) return nullptr;
   bool pipe = pipes.count(path) != 0;
   return std::make_unique<MemorySource>(found->second, unreadable.count(name) != 0, pipe,
                                         pipe ? pipeChunk : std::numeric_limits<std::size_t>::max(),
-                                        *identify(name));
+                                        *identifyLocked(name));
 }
 
 std::unique_ptr<ByteSink> MemoryFileSystem::openWrite(const std::string& path) {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
   std::string name = resolve(path);
   if (unwritable.count(name) != 0) return nullptr;
   ++openings[name];
   std::string& contents = files[name];
   contents.clear();
-  return std::make_unique<MemorySink>(contents, full.count(name) != 0, fullAfter, *this);
+  return std::make_unique<MemorySink>(contents, full.count(name) != 0, fullAfter, *this,
+                                      lock_.mutex);
 }
 
 std::optional<FileIdentity> MemoryFileSystem::identify(const std::string& path) {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
+  return identifyLocked(path);
+}
+
+std::optional<FileIdentity> MemoryFileSystem::identifyLocked(const std::string& path) {
   std::string name = resolve(path);
   if (files.count(name) == 0) return std::nullopt;
   std::uint64_t inode = inodes_.try_emplace(name, inodes_.size() + 1).first->second;
@@ -242,6 +253,7 @@ std::optional<FileIdentity> MemoryFileSystem::identify(const std::string& path) 
 }
 
 std::unique_ptr<ScratchFile> MemoryFileSystem::openScratch() {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
   if (noScratch) return nullptr;
   ++scratchFiles;
   return std::make_unique<MemoryScratch>(scratchLimit);

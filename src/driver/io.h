@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -83,7 +84,10 @@ class RealFileSystem final : public FileSystem {
 // Names in `links` are further names of the file they map to (as hard or symbolic links are).
 // Names in `pipes` open as streams that can be read only once, `pipeChunk` bytes at a time.
 // Scratch files (counted in `scratchFiles`) cannot be made when `noScratch` is set; the one
-// append that would take a scratch file past `scratchLimit` bytes fails.
+// append that would take a scratch file past `scratchLimit` bytes fails. The PCF writer thread
+// creates and writes files while the translation reads others and checks names: the calls
+// and the writes of sinks hold a lock; the fields are for a test to set up and read back
+// while no translation runs.
 class MemoryFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openRead(const std::string& path) override;
@@ -110,7 +114,16 @@ class MemoryFileSystem final : public FileSystem {
  private:
   // The name that holds the contents: `path` with its links followed.
   std::string resolve(const std::string& path) const;
+  std::optional<FileIdentity> identifyLocked(const std::string& path);
   std::map<std::string, std::uint64_t> inodes_;
+  // A copy of the files (a test's) gets a lock of its own.
+  struct Lock {
+    Lock() = default;
+    Lock(const Lock&) {}
+    Lock& operator=(const Lock&) { return *this; }
+    std::mutex mutex;
+  };
+  Lock lock_;
 };
 
 }  // namespace kestrix

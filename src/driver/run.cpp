@@ -28,6 +28,8 @@ void closeAfterStop(Translation& t) {
   t.input.reset();
   if (t.output != nullptr) t.output->closeWithoutTrailer();
   t.output.reset();
+  // A file handed to the writer thread when the stop came.
+  t.writer.closeFile();
 }
 
 void translate(Translation& t, const std::vector<std::string>& args) {
@@ -64,7 +66,8 @@ int runTranslation(const std::vector<std::string>& args, Console& console, FileS
   } catch (const TranslationAborted&) {
     closeAfterStop(t);
   } catch (const std::bad_alloc&) {
-    console.printError("Out of memory!\n");
+    // A failure of the writer thread that the translation had not yet waited for came first.
+    if (!reportWriterFailure(t.writer, t.console)) console.printError("Out of memory!\n");
     closeAfterStop(t);
   }
   return 1;

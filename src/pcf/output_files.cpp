@@ -47,18 +47,20 @@ void openNextOutputFile(Translation& t) {
   // The name depends on the number only, so a bad one is met at file 1, with nothing to close.
   std::string path = pcfFileName(t.options.outputFile, output.fileNumber);
   if (path.empty()) fail(t, "\nAn output file name was not entered!!\n");
-  // Checked in counting passes too, so that they stop where writing every pass would.
+  // Checked in counting passes too, so that they stop where writing every pass would; and
+  // before the current file is finished, which matters when both fail.
   refuseFileRead(t, path);
   if (output.fileNumber > 1) {
-    closeOutputFile(t);
+    std::unique_ptr<PcfFile> file = std::move(t.output);
+    // The writer thread closes it and makes the next one, while the translation goes on.
+    file->handOver();
     output.pinBlockWritten = false;
   }
   if (t.countingOnly) {
     t.output = std::make_unique<PcfFile>(path, t.console);
   } else {
-    std::unique_ptr<ByteSink> sink = t.files.openWrite(path);
-    if (sink == nullptr) fail(t, "Cannot open output file " + path + "!\n");
-    t.output = std::make_unique<PcfFile>(std::move(sink), path, t.console, &t.writer);
+    t.writer.switchFile({&t.files, path});
+    t.output = std::make_unique<PcfFile>(path, t.console, t.writer);
   }
   output.vectorCount = 0;
   ++output.fileNumber;

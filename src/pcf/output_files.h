@@ -22,6 +22,8 @@ struct OutputState {
 void readHeaderFile(Translation& t);
 // Finishes the current file (if any) and opens the next numbered one with its head. A PCF file
 // that would be made over the input or the header file stops the run, with nothing touched.
+// When writing, the writer thread closes the file and creates the next one; a failure there
+// stops the run where the translation next waits for the writer, before any other message.
 void openNextOutputFile(Translation& t);
 // Finishes the current file and opens the next one with its head and pin block, in the pin
 // order of the statement being translated; the TAP stays where it is.

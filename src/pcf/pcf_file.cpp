@@ -5,27 +5,38 @@
 #include "driver/fatal.h"
 
 namespace kestrix {
+namespace {
 
-PcfFile::PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console,
-                 BackgroundWriter* writer)
-    : sink_(std::move(sink)), name_(std::move(name)), console_(console), writer_(writer) {
-  if (writer_ != nullptr) {
-    buffer_ = writer_->openBlock(*sink_, kBufferSize);
-    nextPublish_ = kPublishStep;
-  } else {
-    buffer_ = {std::make_unique_for_overwrite<char[]>(kBufferSize), kBufferSize};
-  }
-}
+constexpr std::string_view kTrailer = "end pcf\nend unit\n";
+
+}  // namespace
+
+PcfFile::PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console)
+    : sink_(std::move(sink)),
+      name_(std::move(name)),
+      console_(console),
+      buffer_{std::make_unique_for_overwrite<char[]>(kBufferSize), kBufferSize} {}
+
+PcfFile::PcfFile(std::string name, Console& console, BackgroundWriter& writer)
+    : name_(std::move(name)),
+      console_(console),
+      writer_(&writer),
+      buffer_(writer.openBlock(kBufferSize)),
+      nextPublish_(kPublishStep) {}
 
 PcfFile::PcfFile(std::string name, Console& console)
     : name_(std::move(name)),
       console_(console),
+      discarding_(true),
       buffer_{std::make_unique_for_overwrite<char[]>(kDiscardBufferSize), kDiscardBufferSize} {}
 
 PcfFile::~PcfFile() {
-  if (sink_ == nullptr) return;
-  // No write may be under way when the sink goes.
-  if (!flushAll()) return;
+  if (writer_ != nullptr) {
+    // A file handed over or closed holds no block; no write may be under way when it goes.
+    if (buffer_.bytes != nullptr && endBlocks()) writer_->closeFile();
+    return;
+  }
+  if (sink_ == nullptr || !writeBuffer()) return;
   sink_->close();
 }
 
@@ -46,13 +57,8 @@ bool PcfFile::flushBuffer(std::size_t size) {
     return true;
   }
   if (writer_ == nullptr) return writeBuffer();
-  bool written = writer_->closeBlock(std::move(buffer_), used_);
-  used_ = 0;
-  if (!written) {
-    failed_ = true;
-    return false;
-  }
-  buffer_ = writer_->openBlock(*sink_, std::max(size, kBufferSize));
+  if (!endBlocks()) return false;
+  buffer_ = writer_->openBlock(std::max(size, kBufferSize));
   nextPublish_ = kPublishStep;
   return true;
 }
@@ -64,23 +70,28 @@ bool PcfFile::writeBuffer() {
   return !failed_;
 }
 
-bool PcfFile::flushAll() {
-  if (writer_ == nullptr) return writeBuffer();
+bool PcfFile::endBlocks() {
   // The block is closed even after a failure: the writer thread writes no more, and takes the
   // buffer back.
   if (buffer_.bytes != nullptr && !writer_->closeBlock(std::move(buffer_), used_)) failed_ = true;
+  buffer_ = {};
   used_ = 0;
-  if (!writer_->drain()) failed_ = true;
   return !failed_;
 }
 
 void PcfFile::settle() {
-  if (writer_ == nullptr || failed_) return;
-  if (!writer_->drain()) failWrite();
+  if (writer_ == nullptr || failed_ || writer_->drain()) return;
+  failed_ = true;
+  // Reported already: the stop is under way.
+  if (reportWriterFailure(*writer_, console_)) abortTranslation();
 }
 
 void PcfFile::reportWriteError() {
   failed_ = true;
+  if (writer_ != nullptr) {
+    reportWriterFailure(*writer_, console_);
+    return;
+  }
   if (reported_) return;
   reported_ = true;
   console_.print("Cannot write output file " + name_ + "!\n");
@@ -93,21 +104,61 @@ void PcfFile::failWrite() {
 
 void PcfFile::finish() {
   if (discarding()) return;
-  write("end pcf\nend unit\n");
-  bool written = flushAll();
+  write(kTrailer);
+  if (writer_ != nullptr) {
+    endBlocks();
+    if (!writer_->closeFile() || failed_) failWrite();
+    return;
+  }
+  bool written = writeBuffer();
   bool closed = sink_->close();
   sink_.reset();
   if (!written || !closed) failWrite();
 }
 
+void PcfFile::handOver() {
+  if (writer_ == nullptr) {
+    finish();
+    return;
+  }
+  write(kTrailer);
+  if (!endBlocks()) failWrite();
+}
+
 bool PcfFile::closeWithoutTrailer() {
-  if (sink_ == nullptr) return true;
-  bool written = flushAll();
-  bool closed = sink_->close();
-  sink_.reset();
-  if (written && closed) return true;
+  if (discarding()) return true;
+  bool closed = true;
+  if (writer_ != nullptr) {
+    endBlocks();
+    closed = writer_->closeFile() && !failed_;
+  } else if (sink_ != nullptr) {
+    bool written = writeBuffer();
+    closed = sink_->close() && written;
+    sink_.reset();
+  }
+  if (closed) return true;
   reportWriteError();
   return false;
+}
+
+bool reportWriterFailure(BackgroundWriter& writer, Console& console) {
+  writer.drain();
+  std::optional<WriterFailure> failure = writer.takeFailure();
+  if (!failure) return false;
+  switch (failure->kind) {
+    case WriterFailure::Kind::kWrite:
+      console.print("Cannot write output file " + failure->path + "!\n");
+      break;
+    case WriterFailure::Kind::kOpen:
+      console.print("Cannot open output file " + failure->path + "!\n");
+      break;
+    case WriterFailure::Kind::kOutOfMemory:
+      console.printError("Out of memory!\n");
+      break;
+    case WriterFailure::Kind::kNone:
+      break;
+  }
+  return true;
 }
 
 }  // namespace kestrix

@@ -12,20 +12,22 @@
 
 namespace kestrix {
 
-// One open PCF file. Bytes collect in a large buffer and reach the sink in big blocks, through
+// One open PCF file. Bytes collect in a large buffer and reach the file in big blocks, through
 // the writer thread when there is one. A failed write or close prints "Cannot write output
 // file" and stops the translation: a silently short file is worse than an error. With the
-// writer thread the blocks are the same and the error stops the translation before any later
-// message or file (see settle()), so a run ends as if every block had been written at once.
+// writer thread the blocks are the same, the thread closes a file and makes the next one, and
+// a failure stops the translation before any later message or file (see settle()), so a run
+// ends as if every block had been written and every file made at once.
 class PcfFile {
  public:
   static constexpr std::size_t kBufferSize = 1 << 20;
   // A counting file only needs room for the largest line group it is handed at once.
   static constexpr std::size_t kDiscardBufferSize = 1 << 12;
 
-  // Blocks are written on the calling thread, or with `writer` on its thread.
-  PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console,
-          BackgroundWriter* writer = nullptr);
+  // A file whose blocks are written on the calling thread.
+  PcfFile(std::unique_ptr<ByteSink> sink, std::string name, Console& console);
+  // A file that `writer` makes on its thread (BackgroundWriter::switchFile) and writes there.
+  PcfFile(std::string name, Console& console, BackgroundWriter& writer);
   // A file that only counts: every byte written to it is dropped. Passes whose output is
   // certain to be abandoned write to such files.
   PcfFile(std::string name, Console& console);
@@ -36,7 +38,7 @@ class PcfFile {
 
   const std::string& name() const { return name_; }
   // Writers may skip composing lines that would be dropped.
-  bool discarding() const { return sink_ == nullptr; }
+  bool discarding() const { return discarding_; }
 
   void write(std::string_view text) {
     if (discarding()) return;
@@ -59,12 +61,16 @@ class PcfFile {
 
   // Writes the trailer and closes the file; a failure stops the translation.
   void finish();
+  // Writes the trailer and leaves the file to the writer thread, which closes it at the next
+  // switch: a failure there shows where the translation next waits for the writer. Without
+  // the writer thread, finish().
+  void handOver();
   // Flushes and closes without trailer. On failure prints the write error and returns false,
   // without stopping: it runs while a stop is already under way.
   bool closeWithoutTrailer();
-  // Waits until the blocks handed to the writer thread are written. A write that failed is
-  // reported and stops the translation, unless reported already. Messages wait for this, so
-  // that none follows a write that has failed.
+  // Waits until the work handed to the writer thread is done. A failure there is reported and
+  // stops the translation, unless reported already. Messages wait for this, so that none
+  // follows a write, a close or a file creation that has failed.
   void settle();
 
  private:
@@ -77,8 +83,8 @@ class PcfFile {
   // Closes the full block and begins the next with room for `size` bytes, or writes the
   // buffer.
   bool flushBuffer(std::size_t size);
-  // Closes the last block and waits for the writer thread, or writes what the buffer holds.
-  bool flushAll();
+  // Closes the last block of the writer thread.
+  bool endBlocks();
   bool writeBuffer();
   void reportWriteError();
   [[noreturn]] void failWrite();
@@ -87,6 +93,7 @@ class PcfFile {
   std::string name_;
   Console& console_;
   BackgroundWriter* writer_ = nullptr;
+  bool discarding_ = false;
   // Not zeroed: every byte is written before it is used.
   OutputBuffer buffer_;
   std::size_t used_ = 0;
@@ -94,5 +101,9 @@ class PcfFile {
   bool failed_ = false;
   bool reported_ = false;
 };
+
+// Reports the failure that stopped `writer`, unless reported already; true when it did. The
+// messages are those of the same failure on the translating thread.
+bool reportWriterFailure(BackgroundWriter& writer, Console& console);
 
 }  // namespace kestrix

@@ -3,30 +3,69 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "test_support.h"
 
 namespace kestrix {
 namespace {
 
-// A sink that keeps what it is given and fails from its `failAt`-th write on.
+// A sink that keeps what it is given and fails from its `failAt`-th write on, or at its close.
 class CountingSink final : public ByteSink {
  public:
-  explicit CountingSink(int failAt) : failAt_(failAt) {}
+  explicit CountingSink(int failAt, bool closeFails = false)
+      : failAt_(failAt), closeFails_(closeFails) {}
   bool write(std::string_view bytes) override {
     if (++writes >= failAt_) return false;
     contents.append(bytes);
     return true;
   }
-  bool close() override { return true; }
+  bool close() override {
+    ++closes;
+    return !closeFails_;
+  }
   std::string contents;
   int writes = 0;
+  int closes = 0;
 
  private:
   int failAt_;
+  bool closeFails_;
+};
+
+// Files whose sinks are the test's own; a name without a sink cannot be created, and
+// `exhausted` runs out of memory when it is.
+class SinkFiles final : public FileSystem {
+ public:
+  std::unique_ptr<ByteSource> openRead(const std::string&) override { return nullptr; }
+  std::unique_ptr<ByteSink> openWrite(const std::string& path) override {
+    if (path == exhausted) throw std::bad_alloc();
+    created.push_back(path);
+    auto sink = sinks.find(path);
+    if (sink == sinks.end()) return nullptr;
+    return std::make_unique<Forward>(*sink->second);
+  }
+  std::optional<FileIdentity> identify(const std::string&) override { return std::nullopt; }
+  std::unique_ptr<ScratchFile> openScratch() override { return nullptr; }
+  std::map<std::string, CountingSink*> sinks;
+  std::string exhausted;
+  std::vector<std::string> created;
+
+ private:
+  class Forward final : public ByteSink {
+   public:
+    explicit Forward(CountingSink& sink) : sink_(sink) {}
+    bool write(std::string_view bytes) override { return sink_.write(bytes); }
+    bool close() override { return sink_.close(); }
+
+   private:
+    CountingSink& sink_;
+  };
 };
 
 // Blocks reach the sink in order, what is published of an open block early; never more than
@@ -37,11 +76,14 @@ TEST(BackgroundWriter, WritesInOrderWithFewBuffersAndStopsAtAFailure) {
     SCOPED_TRACE(failAt);
     BackgroundWriter writer;
     CountingSink sink(failAt);
+    SinkFiles files;
+    files.sinks["a"] = &sink;
+    writer.switchFile({&files, "a"});
     std::set<const char*> seen;
     std::string written;
     bool failureShown = false;
     for (int block = 0; block < 100 && !failureShown; ++block) {
-      OutputBuffer buffer = writer.openBlock(sink, 64);
+      OutputBuffer buffer = writer.openBlock(64);
       seen.insert(buffer.bytes.get());
       std::string text = "<" + std::to_string(block) + ">";
       text.copy(buffer.bytes.get(), text.size());
