@@ -107,6 +107,57 @@ TEST(BackgroundWriter, WritesInOrderWithFewBuffersAndStopsAtAFailure) {
   }
 }
 
+// Files a, b and c, one block each: the blocks go to the file made last; a failure stops the
+// writer at once, and nothing is made or written after it. It is taken once.
+TEST(BackgroundWriter, SwitchesFilesInOrderAndStopsAtTheFirstFailure) {
+  using Kind = WriterFailure::Kind;
+  struct Case {
+    const char* name;
+    int failAt;  // the write of file a that fails
+    bool closeFails;
+    std::string missing, exhausted;  // files that cannot be made, or run out of memory
+    Kind kind;
+    std::string path;
+    std::vector<std::string> created;
+  } const cases[] = {
+      {"no failure", 100, false, "", "", Kind::kNone, "", {"a", "b", "c"}},
+      {"a write fails", 1, false, "", "", Kind::kWrite, "a", {"a"}},
+      {"a close fails", 100, true, "", "", Kind::kWrite, "a", {"a"}},
+      {"b cannot be made", 100, false, "b", "", Kind::kOpen, "b", {"a", "b"}},
+      {"no memory to make b", 100, false, "", "b", Kind::kOutOfMemory, "b", {"a"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CountingSink a(c.failAt, c.closeFails), b(100), others(100);
+    SinkFiles files;
+    files.sinks = {{"a", &a}, {"b", &b}, {"c", &others}};
+    if (!c.missing.empty()) files.sinks.erase(c.missing);
+    files.exhausted = c.exhausted;
+    std::optional<WriterFailure> failure;
+    {
+      BackgroundWriter writer;
+      for (const char* name : {"a", "b", "c"}) {
+        writer.switchFile({&files, name});
+        OutputBuffer buffer = writer.openBlock(8);
+        buffer.bytes[0] = name[0];
+        writer.closeBlock(std::move(buffer), 1);
+      }
+      EXPECT_EQ(writer.closeFile(), c.kind == Kind::kNone);
+      failure = writer.takeFailure();
+      EXPECT_FALSE(writer.takeFailure().has_value());
+    }
+    EXPECT_EQ(failure.has_value(), c.kind != Kind::kNone);
+    if (failure) {
+      EXPECT_EQ(failure->kind, c.kind);
+      EXPECT_EQ(failure->path, c.path);
+    }
+    EXPECT_EQ(files.created, c.created);
+    EXPECT_EQ(a.contents, c.failAt == 1 ? "" : "a");
+    EXPECT_EQ(b.contents, c.kind == Kind::kNone ? "b" : "");
+    EXPECT_EQ(a.closes, 1);
+  }
+}
+
 // Memory files whose writes take a while, so that the translation runs ahead of them.
 class SlowFiles final : public FileSystem {
  public:
