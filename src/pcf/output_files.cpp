@@ -60,6 +60,10 @@ void openNextOutputFile(Translation& t) {
     t.output = std::make_unique<PcfFile>(path, t.console);
   } else {
     t.writer.switchFile({&t.files, path});
+    // File 1, at start-up or after a restart, has nothing to overlap: it is made at once.
+    if (output.fileNumber == 1 && !t.writer.drain() && reportWriterFailure(t.writer, t.console)) {
+      abortTranslation();
+    }
     t.output = std::make_unique<PcfFile>(path, t.console, t.writer);
   }
   output.vectorCount = 0;
