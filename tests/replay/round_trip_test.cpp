@@ -11,12 +11,6 @@ namespace {
 
 using namespace testing;
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 // Translate, replay --svf, translate that, replay again: the device sees every cycle again,
 // scans and waits included (waits compared by their length: "1000000u" comes back as "1s").
 TEST(ReplayRoundTrip, RepositorySetsComeBackCycleForCycle) {
