@@ -163,8 +163,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // checks below.
   if (svf.find("Successful") != std::string::npos) return 0;
   const bool comments = (mode & 1) != 0;
-  // Three in four runs use the smallest budget, so that splits and restarts happen.
-  const bool smallBudget = ((mode >> 1) & 3) != 3;
+  // Three in four runs use a small budget, so that splits and restarts happen: the smallest,
+  // whose second pass already gives every statement a file of its own, or one whose restarts
+  // replay the count log with split points above the head.
+  const unsigned budget = (mode >> 1) & 3;
+  const bool smallBudget = budget != 3;
   const std::string header = (mode & 8) != 0 ? std::string(kHeader) : std::string();
   const bool pipe = (mode & 16) != 0;
 
@@ -172,15 +175,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (comments) args.push_back("-c");
   if (smallBudget) {
     args.push_back("-s");
-    args.push_back("30000");
+    args.push_back(budget == 2 ? "60000" : "30000");
   }
 
   Outcome counted;
   translate(counted, svf, header, args, kWriteLimit, false, pipe);
   checkOutcome(counted, header);
 
-  // With the smallest budget a translation restarts at most twice (the second time to pause
-  // scans), so the plain way writes at most three times as much; a capped run would stop at a
+  // With these budgets a translation restarts at most three times (the last time to pause
+  // scans), so the plain way writes at most four times as much; a capped run would stop at a
   // different place and is not compared.
   if (smallBudget && counted.files.written < kWriteLimit) {
     Outcome plain;

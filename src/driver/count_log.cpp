@@ -30,8 +30,9 @@ void CountLog::stop(const Translation& t) {
       std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine, t.lines.offset(), *held_});
 }
 
-// What startNextFile does to the count and the TAP, with the pin block's lines as logged (no
-// PIO statement is under way between statements).
+// What startNextFile does to the count and the TAP. A replay does not rebuild the pass state
+// statement by statement (the PIO map among it), so the pin block is charged as logged rather
+// than written; no PIO statement is under way between statements.
 void CountLog::replaySplit(Translation& t, std::int64_t pinLines) {
   openNextOutputFile(t);
   t.pass.output.vectorCount += pinLines;

@@ -67,9 +67,8 @@ class SpooledSource final : public ByteSource {
 std::unique_ptr<ByteSource> keepForRestarts(Translation& t, std::unique_ptr<ByteSource> input) {
   if (input->canRewind()) return input;
   std::unique_ptr<ScratchFile> spool = t.files.openScratch();
-  if (spool == nullptr) {
-    fail(t, "Cannot create temporary file for input file " + t.options.inputFile + "!\n");
-  }
+  // Without a copy the input is read once: a translation that never restarts needs no more.
+  if (spool == nullptr) return input;
   return std::make_unique<SpooledSource>(t, std::move(input), std::move(spool));
 }
 

@@ -197,6 +197,12 @@ std::optional<FileIdentity> RealFileSystem::identify(const std::string& path) {
   return identityOf(status);
 }
 
+std::optional<std::int64_t> RealFileSystem::modifiedTime(const std::string& path) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  return std::int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec;
+}
+
 std::unique_ptr<ScratchFile> RealFileSystem::openScratch() {
   const char* directory = std::getenv("TMPDIR");
   std::string name = directory != nullptr && *directory != '\0' ? directory : "/tmp";
@@ -250,6 +256,12 @@ std::optional<FileIdentity> MemoryFileSystem::identifyLocked(const std::string& 
   if (files.count(name) == 0) return std::nullopt;
   std::uint64_t inode = inodes_.try_emplace(name, inodes_.size() + 1).first->second;
   return FileIdentity{1, inode};
+}
+
+std::optional<std::int64_t> MemoryFileSystem::modifiedTime(const std::string& path) {
+  auto found = modified.find(resolve(path));
+  if (found == modified.end()) return std::nullopt;
+  return found->second;
 }
 
 std::unique_ptr<ScratchFile> MemoryFileSystem::openScratch() {

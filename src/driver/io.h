@@ -67,6 +67,12 @@ class FileSystem {
   virtual std::optional<FileIdentity> identify(const std::string& path) = 0;
   // A nameless temporary file; null when none can be made.
   virtual std::unique_ptr<ScratchFile> openScratch() = 0;
+  // When the file that `path` names was last written, in nanoseconds since some fixed time;
+  // none when that cannot be told.
+  virtual std::optional<std::int64_t> modifiedTime(const std::string& path) {
+    static_cast<void>(path);
+    return std::nullopt;
+  }
 };
 
 // The real files of the machine. Scratch files are made in $TMPDIR, else in /tmp.
@@ -76,6 +82,7 @@ class RealFileSystem final : public FileSystem {
   std::unique_ptr<ByteSink> openWrite(const std::string& path) override;
   std::optional<FileIdentity> identify(const std::string& path) override;
   std::unique_ptr<ScratchFile> openScratch() override;
+  std::optional<std::int64_t> modifiedTime(const std::string& path) override;
 };
 
 // Files held in a map from name to contents. Names in `unreadable` open but fail to read;
@@ -94,8 +101,11 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<ByteSink> openWrite(const std::string& path) override;
   std::optional<FileIdentity> identify(const std::string& path) override;
   std::unique_ptr<ScratchFile> openScratch() override;
+  std::optional<std::int64_t> modifiedTime(const std::string& path) override;
 
   std::map<std::string, std::string> files;
+  // When files were last written, for the names given here.
+  std::map<std::string, std::int64_t> modified;
   std::set<std::string> unreadable;
   std::set<std::string> unwritable;
   std::set<std::string> full;

@@ -130,7 +130,9 @@ void moveToIdleAfterSplit(Translation& t) {
 // so it takes the same course and prints the same messages, and no file is written that a
 // restart would abandon.
 void translateInput(Translation& t) {
-  if (t.options.plainRestarts) {
+  // An input that cannot be read again (a pipe with no copy) is translated in one pass, which
+  // writes: only a restart, if one is needed, ends it.
+  if (t.options.plainRestarts || !t.input->canRewind()) {
     translatePlainly(t);
     return;
   }

@@ -70,7 +70,8 @@ struct Translation {
         files(filesIn) {}
 
   // Before a message, the PCF bytes written so far reach their file: a message never stands
-  // where a write error would have stopped the translation.
+  // where a write error would have stopped the translation. Messages are few (frequency lines,
+  // errors), so waiting for the writer at each costs nothing worth overlapping.
   void settleOutput() {
     if (output != nullptr) output->settle();
   }

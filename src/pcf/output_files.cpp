@@ -94,7 +94,10 @@ void restartTranslation(Translation& t, bool rewindInput) {
   std::unique_ptr<PcfFile> file = std::move(t.output);
   if (file != nullptr && !file->closeWithoutTrailer()) abortTranslation();
   if (rewindInput && !t.lines.rewind()) {
-    fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
+    // A pipe is read again from the copy kept of it; without one it cannot be.
+    std::string_view reason = t.input->canRewind() ? "Cannot open input file "
+                                                   : "Cannot create temporary file for input file ";
+    fail(t, std::string(reason) + t.options.inputFile + "!\n");
   }
   t.pass = PassState{};
   openNextOutputFile(t);

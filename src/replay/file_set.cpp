@@ -23,8 +23,20 @@ void SetReader::readNamed(const std::vector<std::string>& names) {
 }
 
 void SetReader::readNumbered(const std::string& outputFile) {
+  const std::string first = pcfFileName(outputFile, 1);
+  const std::optional<std::int64_t> firstWritten = files_.modifiedTime(first);
   for (std::int64_t number = 1;; ++number) {
     std::string name = pcfFileName(outputFile, number);
+    // kestrix writes the files of a set in order, and leaves those of an earlier translation
+    // that made more files: one written before file 1 is not of this set.
+    std::optional<std::int64_t> written = files_.modifiedTime(name);
+    if (number > 1 && written && firstWritten && *written < *firstWritten) {
+      replayer_.fail(Place{name, 0}, "was written before " + first +
+                                         ": it is left from an earlier translation that made "
+                                         "more files (or the set was copied without its times); "
+                                         "remove it, or name the files of the set");
+      return;
+    }
     std::unique_ptr<ByteSource> source = files_.openRead(name);
     if (source == nullptr) {
       if (number == 1) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "pcf/file_names.h"
 #include "replay/file_set.h"
 #include "replay/listing.h"
 #include "replay/operations.h"
@@ -180,9 +181,35 @@ struct Outputs {
   }
 };
 
+// `path` is a file that the run reads: one of those named, or of the numbered set (past one
+// missing number too, where a gap would be reported).
+bool readByTheRun(const Options& options, FileSystem& files, const std::string& path) {
+  std::optional<FileIdentity> target = files.identify(path);
+  if (!target) return false;
+  bool numbered = options.inputs.size() == 1 && !endsWithPcf(options.inputs[0]);
+  if (!numbered) {
+    for (const std::string& name : options.inputs) {
+      if (files.identify(name) == target) return true;
+    }
+    return false;
+  }
+  for (std::int64_t number = 1, missing = 0; missing < 2; ++number) {
+    std::optional<FileIdentity> file = files.identify(pcfFileName(options.inputs[0], number));
+    if (file == target) return true;
+    missing = file ? 0 : missing + 1;
+  }
+  return false;
+}
+
 int replaySet(const Options& options, Console& console, FileSystem& files) {
   TextOut out(console);
   Outputs run;
+  // Creating the waveform truncates its file, which must not be one of the set.
+  if (options.vcd && readByTheRun(options, files, *options.vcd)) {
+    console.printError(std::string(kProgram) + ": " + *options.vcd +
+                       " is a file of the set: name another file for the waveform\n");
+    return 1;
+  }
   if (options.vcd) {
     std::unique_ptr<ByteSink> sink = files.openWrite(*options.vcd);
     if (sink == nullptr) {

@@ -1,5 +1,6 @@
 #include "replay/replayer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -92,18 +93,28 @@ void Replayer::beginFile(const std::string& name) {
   listener_.fileBegin(files_.size() - 1, name);
 }
 
+// A line that runs over blocks is kept up to this length: every line the replay reads is far
+// shorter (a pin order names its pins in it), and a longer one (an echoed SVF line of hex data)
+// matters only by its start. So memory stays bounded however long a line is.
+constexpr std::size_t kLongestKeptLine = std::size_t{1} << 20;
+
+void Replayer::carry(std::string_view bytes) {
+  std::size_t room = kLongestKeptLine - std::min(carry_.size(), kLongestKeptLine);
+  carry_.append(bytes.substr(0, room));
+}
+
 bool Replayer::feed(std::string_view bytes) {
   while (!problem_ && !bytes.empty()) {
     const void* found = std::memchr(bytes.data(), '\n', bytes.size());
     if (found == nullptr) {
-      carry_.append(bytes);
+      carry(bytes);
       break;
     }
     std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
     if (carry_.empty()) {
       line(bytes.substr(0, end));
     } else {
-      carry_.append(bytes.substr(0, end));
+      carry(bytes.substr(0, end));
       line(carry_);
       carry_.clear();
     }

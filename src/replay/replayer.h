@@ -69,6 +69,8 @@ class Replayer {
   void parallelOrderLine(std::string_view text);
   void waitLine(std::string_view text);
   void problemAt(std::uint64_t line, std::string message);
+  // Keeps the start of a line that goes on in the next block.
+  void carry(std::string_view bytes);
 
   CycleListener& listener_;
   Tap tap_;

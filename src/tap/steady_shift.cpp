@@ -15,9 +15,20 @@
 namespace kestrix {
 namespace {
 
+namespace format = vector_format;
+
+// The PIO pattern of a line outside PIO statements: its closing quote alone.
+constexpr std::string_view kNoPio = {&format::kQuote, 1};
+
 // A cycle's code: bit 0 the TDI level, bit 1 TDI driven, bit 2 the TDO level, bit 3 compared.
-constexpr char tdiOf(unsigned code) { return (code & 2) == 0 ? 'Z' : (code & 1) != 0 ? '1' : '0'; }
-constexpr char tdoOf(unsigned code) { return (code & 8) == 0 ? 'X' : (code & 4) != 0 ? 'H' : 'L'; }
+constexpr char tdiOf(unsigned code) {
+  if ((code & 2) == 0) return format::kNotDriven;
+  return (code & 1) != 0 ? format::kHigh : format::kLow;
+}
+constexpr char tdoOf(unsigned code) {
+  if ((code & 8) == 0) return format::kDontCare;
+  return (code & 4) != 0 ? format::kExpectHigh : format::kExpectLow;
+}
 
 // The two lines of a cycle without PIO pattern or comment are 16 bytes; each entry holds two
 // cycles, the first one's code in the low four bits of the index.
@@ -26,15 +37,19 @@ constexpr auto kPlainPairs = [] {
   for (unsigned index = 0; index < 256; ++index) {
     char* at = table[index].data();
     for (unsigned code : {index & 15, index >> 4}) {
-      at = vector_line::end(vector_line::pins(at, '0', '0', tdiOf(code), tdoOf(code), "\""));
-      at = vector_line::end(vector_line::pins(at, '1', '0', tdiOf(code), 'X', "\""));
+      at = vector_line::end(
+          vector_line::pins(at, format::kLow, format::kLow, tdiOf(code), tdoOf(code), kNoPio));
+      at = vector_line::end(vector_line::pins(at, format::kHigh, format::kLow, tdiOf(code),
+                                              format::kDontCare, kNoPio));
     }
   }
   return table;
 }();
-constexpr std::size_t kPlainCycle = 16;
+constexpr std::size_t kPlainLine = 1 + format::kJtagPins + 1 + format::kLineEnd.size();
+constexpr std::size_t kPlainCycle = 2 * kPlainLine;
+static_assert(kPlainCycle == 16, "two cycles of plain lines fill a table entry");
 // The TCK-0 line and the TCK-1 line up to its closing quote, where a comment follows.
-constexpr std::size_t kCommentAt = 14;
+constexpr std::size_t kCommentAt = kPlainCycle - format::kLineEnd.size();
 
 // Bits 0 to 7 of the index spread to bits 0, 4, ..., 28.
 constexpr auto kSpread = [] {
@@ -185,9 +200,9 @@ void writeComposed(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
     const ShiftLevels& block = levels[k / 64];
     auto bit = static_cast<unsigned>(k % 64);
     char tdi = block.tdiChar(bit);
-    char* at =
-        vector_line::end(vector_line::pins(cursor.at, '0', '0', tdi, block.tdoChar(bit), pio));
-    at = vector_line::pins(at, '1', '0', tdi, 'X', pio);
+    char* at = vector_line::end(
+        vector_line::pins(cursor.at, format::kLow, format::kLow, tdi, block.tdoChar(bit), pio));
+    at = vector_line::pins(at, format::kHigh, format::kLow, tdi, format::kDontCare, pio);
     if (text != nullptr) {
       at = vector_line::put(at, std::string_view(text->head, text->headSize));
       at = vector_line::put(at, number.text());
@@ -210,7 +225,7 @@ void writeSteadyShift(Translation& t, std::uint64_t firstBit, std::uint64_t coun
     const std::string_view pio = t.pass.pio.PIOstring;
     const bool commentsOn = t.options.commentsOn;
     const CommentText text(nextTapState(t.pass.tap.currentState, '0').name, comment);
-    if (pio != "\"") {
+    if (pio != kNoPio) {
       writeComposed(file, firstBit, count, levels, pio, commentsOn ? &text : nullptr);
     } else if (commentsOn) {
       writeCommented(file, firstBit, count, levels, text);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "pcf/vector_format.h"
+
 namespace kestrix {
 
 struct Translation;
@@ -18,12 +20,12 @@ struct ShiftLevels {
   std::uint64_t compared = 0;
 
   char tdiChar(unsigned k) const {
-    if (((driven >> k) & 1) == 0) return 'Z';
-    return ((tdi >> k) & 1) != 0 ? '1' : '0';
+    if (((driven >> k) & 1) == 0) return vector_format::kNotDriven;
+    return ((tdi >> k) & 1) != 0 ? vector_format::kHigh : vector_format::kLow;
   }
   char tdoChar(unsigned k) const {
-    if (((compared >> k) & 1) == 0) return 'X';
-    return ((tdo >> k) & 1) != 0 ? 'H' : 'L';
+    if (((compared >> k) & 1) == 0) return vector_format::kDontCare;
+    return ((tdo >> k) & 1) != 0 ? vector_format::kExpectHigh : vector_format::kExpectLow;
   }
 };
 

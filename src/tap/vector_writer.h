@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "pcf/vector_format.h"
+
 namespace kestrix {
 
 struct Translation;
@@ -17,10 +19,11 @@ void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_vie
 // A whole cycle: the TCK-0 line with `tdo`, then the TCK-1 line with "X" on TDO.
 void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view comment = {});
 
-// The text of vector lines, the one place that defines it. Every line is a double quote, the
-// TCK, TMS, TDI and TDO characters, the PIO pattern with its closing quote, and " \n"; with
-// comments on, the TCK-1 line has " !", the state name, a blank and the caller's comment
-// before its " \n".
+// The text of vector lines, composed as pcf/vector_format.h lays it out (the one place that
+// defines it, which the replay reads lines by). Every line is the quote, the TCK, TMS, TDI and
+// TDO characters, the PIO pattern with its closing quote, and the line end; with comments on,
+// the TCK-1 line has the comment mark, the state name, a blank and the caller's comment before
+// its line end.
 namespace vector_line {
 
 // Room for everything of a line but the PIO pattern and the caller's comment.
@@ -33,26 +36,25 @@ constexpr char* put(char* at, std::string_view text) {
 }
 
 constexpr char* pins(char* at, char tck, char tms, char tdi, char tdo, std::string_view pio) {
-  at[0] = '"';
-  at[1] = tck;
-  at[2] = tms;
-  at[3] = tdi;
-  at[4] = tdo;
+  namespace format = vector_format;
+  at[0] = format::kQuote;
+  char* column = at + 1;
+  column[format::kTckColumn] = tck;
+  column[format::kTmsColumn] = tms;
+  column[format::kTdiColumn] = tdi;
+  column[format::kTdoColumn] = tdo;
+  column += format::kJtagPins;
   if (pio.size() == 1) {
-    at[5] = pio[0];
-    return at + 6;
+    *column = pio[0];
+    return column + 1;
   }
-  return put(at + 5, pio);
+  return put(column, pio);
 }
 
-constexpr char* end(char* at) {
-  at[0] = ' ';
-  at[1] = '\n';
-  return at + 2;
-}
+constexpr char* end(char* at) { return put(at, vector_format::kLineEnd); }
 
 constexpr char* comment(char* at, std::string_view stateName, std::string_view text) {
-  at = put(at, " !");
+  at = put(at, vector_format::kCommentMark);
   at = put(at, stateName);
   *at++ = ' ';
   return put(at, text);

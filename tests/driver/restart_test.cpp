@@ -168,15 +168,34 @@ TEST(Restart, ACopyOfAPipeThatFailsStopsTheRun) {
       EXPECT_EQ(piped.files["out1.pcf"].ends_with("end unit\n"), success) << plain;
     }
   }
-  MemoryFileSystem files;
-  files.files["in.svf"] = restarting;
-  files.files["head.txt"] = "";
-  files.pipes = {"in.svf"};
-  files.noScratch = true;
-  MemoryConsole console;
-  runTranslation({"kestrix", "in.svf", "head.txt", "out"}, console, files);
-  EXPECT_EQ(console.out, "Cannot create temporary file for input file in.svf!\n");
-  EXPECT_EQ(files.openings.size(), 0u);
+}
+
+// Where no copy can be made, a pipe is read once: a translation that needs no restart is not
+// hindered, and one that does stops at its first restart.
+TEST(Restart, APipeWithoutACopyStopsOnlyWhereARestartIsNeeded) {
+  struct Case {
+    const char* name;
+    std::string svf;
+    std::string console;
+  } const cases[] = {
+      {"no restart", scans(3, 1000), "Translation Successful 1 file generated.\n"},
+      {"a restart", scans(1, 1000) + scans(1, 14000) + scans(1, 8),
+       "Cannot create temporary file for input file in.svf!\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem files;
+    files.files["in.svf"] = c.svf;
+    files.files["head.txt"] = "";
+    files.pipes = {"in.svf"};
+    files.noScratch = true;
+    MemoryConsole console;
+    runTranslation({"kestrix", "in.svf", "head.txt", "out", "-s", "30000"}, console, files);
+    EXPECT_EQ(console.out, "Maximum vectors recieved are: 30000\n" + c.console);
+    bool success = c.console.starts_with("Translation");
+    EXPECT_EQ(files.files["out1.pcf"].ends_with("end unit\n"), success);
+    EXPECT_EQ(files.files.count("out2.pcf"), 0u);
+  }
 }
 
 }  // namespace

@@ -9,12 +9,6 @@ namespace {
 
 using namespace testing;
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 struct Regression {
   const char* name;
   std::string file;

@@ -94,6 +94,64 @@ TEST(ReplayProgram, ProblemsGoToStandardErrorWithStatusOne) {
   EXPECT_EQ(console.err, "kestrix-replay: o1.pcf: cannot be read\n");
 }
 
+// A set's files are only read: a waveform named like one of them, or a link to one, is refused
+// before anything is created.
+TEST(ReplayProgram, TheWaveformNeverOverwritesAFileOfTheSet) {
+  const std::string good = pcfFile(kReset);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+  } const cases[] = {
+      {"numbered", {"--vcd", "o2.pcf", "o"}},
+      {"named", {"--vcd", "o1.pcf", "o2.pcf", "o1.pcf"}},
+      {"a link to a file of the set", {"--vcd", "wave.vcd", "o"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReplayRun run;
+    run.files.files = {{"o1.pcf", good}, {"o2.pcf", good}};
+    run.files.links["wave.vcd"] = "o1.pcf";
+    MemoryConsole console;
+    std::vector<std::string> args = {"kestrix-replay"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(runReplay(args, console, run.files), 1);
+    EXPECT_EQ(console.err, "kestrix-replay: " + c.args[1] +
+                               " is a file of the set: name another file for the waveform\n");
+    EXPECT_EQ(run.files.files["o1.pcf"], good);
+    EXPECT_EQ(run.files.files["o2.pcf"], good);
+    EXPECT_TRUE(run.files.openings.empty());
+  }
+}
+
+// kestrix leaves the higher-numbered files of an earlier translation that made more: written
+// before file 1, they are not read as part of the set.
+TEST(ReplayProgram, AFileWrittenBeforeFileOneEndsTheSet) {
+  ReplayRun run;
+  run.files.files = {{"o1.pcf", pcfFile(kReset)}, {"o2.pcf", pcfFile(kToIdle)}};
+  run.files.modified = {{"o1.pcf", 2000}, {"o2.pcf", 1000}};
+  MemoryConsole console;
+  EXPECT_EQ(runReplay({"kestrix-replay", "o"}, console, run.files), 1);
+  EXPECT_EQ(console.err,
+            "kestrix-replay: o2.pcf: was written before o1.pcf: it is left from an earlier "
+            "translation that made more files (or the set was copied without its times); remove "
+            "it, or name the files of the set\n");
+  // Written in order, or named, the files are one set.
+  run.files.modified["o2.pcf"] = 2000;
+  EXPECT_EQ(runReplay({"kestrix-replay", "--summary", "o"}, console, run.files), 0);
+  run.files.modified["o2.pcf"] = 1000;
+  EXPECT_EQ(runReplay({"kestrix-replay", "--summary", "o1.pcf", "o2.pcf"}, console, run.files), 0);
+}
+
+// A line longer than any the replay needs (an echoed SVF line of hex data) is read by its start
+// only, over as many blocks as it takes.
+TEST(ReplayProgram, AVeryLongLineIsReadByItsStart) {
+  std::string echoed = "! SDR 20000000 TDI (" + std::string(5000000, 'F') + ");\n";
+  ReplayRun run = replay({"o"}, {{"o1.pcf", pcfFile(kReset + echoed + kToIdle)}});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "o1.pcf:19: ! UNDEFINED -> RESET (5 cycles)\no1.pcf:30: ! RESET -> IDLE\n");
+}
+
 TEST(ReplayProgram, CommandLineMistakes) {
   struct Case {
     std::vector<std::string> args;

@@ -65,6 +65,13 @@ inline long long waitMicroseconds(const std::string& amount) {
   return !amount.empty() && amount.back() == 's' ? value * 1000000 : value;
 }
 
+// Lines joined into one text, each with its line end, for comparing outlines.
+inline std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
 // Every operation as one line of text without its place: what two replays must agree on.
 inline std::vector<std::string> outline(const Result& result, bool scansAndWaitsOnly) {
   std::vector<std::string> lines;

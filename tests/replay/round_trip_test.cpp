@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "replay/tap.h"
 
@@ -11,18 +12,20 @@ namespace {
 
 using namespace testing;
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 // Translate, replay --svf, translate that, replay again: the device sees every cycle again,
 // scans and waits included (waits compared by their length: "1000000u" comes back as "1s").
 TEST(ReplayRoundTrip, RepositorySetsComeBackCycleForCycle) {
+  // PIO characters on cycles that move between states: the SVF program leaves them out, and
+  // says so.
+  const std::set<std::string> inexact = {"e2e/pio-with-state"};
   int checked = 0;
   for (const NamedSet& set : repositorySets(KESTRIX_SOURCE_DIR)) {
     if (!set.successful) continue;
+    if (inexact.count(set.name) != 0) {
+      RoundTrip trip = roundTrip(set.files);
+      EXPECT_NE(trip.svf.find("! not exact"), std::string::npos) << set.name;
+      continue;
+    }
     RoundTrip trip = roundTrip(set.files);
     ASSERT_FALSE(trip.first.problem) << set.name;
     ASSERT_FALSE(trip.again.empty()) << set.name << ": kestrix did not translate\n" << trip.svf;

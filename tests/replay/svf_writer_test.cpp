@@ -8,12 +8,6 @@ namespace {
 
 using namespace testing;
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 // Sets that no SVF program gives kestrix exactly: the program says where, in a comment, and
 // still gives the device the same scans and waits.
 TEST(ReplaySvfWriter, WhatSvfCannotSayIsMarkedAndTheScansStay) {
