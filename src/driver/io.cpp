@@ -259,6 +259,7 @@ std::optional<FileIdentity> MemoryFileSystem::identifyLocked(const std::string& 
 }
 
 std::optional<std::int64_t> MemoryFileSystem::modifiedTime(const std::string& path) {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
   auto found = modified.find(resolve(path));
   if (found == modified.end()) return std::nullopt;
   return found->second;
