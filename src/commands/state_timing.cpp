@@ -138,8 +138,8 @@ WaitLine timeWait(double seconds) {
   return {roundUpUnits(micro ? seconds * 1e6 : seconds), micro ? "u" : "s", !micro};
 }
 
-// Closes the pcf section, waits, and opens a new one in the Scan order. Not counted. With a
-// minimum time the longer of the two waits is written; the count's when they are equal.
+// Closes the pcf section, waits, and opens a new one in the pin order in force. Not counted.
+// With a minimum time the longer of the two waits is written; the count's when they are equal.
 void writeWaitBlock(Translation& t, std::optional<double> minTime) {
   // Its lines are not counted: a pass that only counts has nothing to do here.
   if (t.output->discarding()) return;
@@ -157,7 +157,6 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
       if (counted.microseconds() >= line.microseconds()) line = counted;
     }
   }
-  // The new section goes on in the pin order of the statement's lines.
   std::string_view order = t.pass.pio.parallelOrder ? "Parallel" : "Scan";
   t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
                   "\npcf\nuse pcf order " + std::string(order) + "\n");
