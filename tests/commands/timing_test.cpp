@@ -104,10 +104,15 @@ TEST(Timing, RunStateBecomesTheDefaultEndState) {
   testing::Context c;
   ASSERT_TRUE(translateFromIdle(c, "", "", "RUNTEST DRPAUSE 100"));
   // Without a unit word this statement still ends in IDLE...
-  EXPECT_EQ(traceOf(c.last), "1010" "110" "0000");
+  EXPECT_EQ(traceOf(c.last),
+            "1010"
+            "110"
+            "0000");
   // ...and the next one runs and stays in DRPAUSE.
   ASSERT_FALSE(c.translate({"RUNTEST 5 TCK"}));
-  EXPECT_EQ(traceOf(c.last), "1010" "0000");
+  EXPECT_EQ(traceOf(c.last),
+            "1010"
+            "0000");
   ASSERT_FALSE(c.translate({"RUNTEST IDLE 5 TCK", "RUNTEST 5 TCK"}));
   EXPECT_EQ(traceOf(c.last), "0000");
   EXPECT_EQ(c.t.pass.tap.currentState, TapState::IDLE);

@@ -70,33 +70,43 @@ std::vector<RestartCase> restartCases() {
   // A path that is valid from DRPAUSE but not from IDLE, where a split leaves the TAP.
   std::string pathAfterSplit = "STATE DRPAUSE;\nSTATE DREXIT2 DRUPDATE IDLE;\n";
   return {
-      {"one restart, then a file per statement", scans(2, 900) + scans(1, 14000) + scans(3, 50),
-       {"-s", "30000"}, 1},
+      {"one restart, then a file per statement",
+       scans(2, 900) + scans(1, 14000) + scans(3, 50),
+       {"-s", "30000"},
+       1},
       {"messages and PIO map in the abandoned pass",
        messages + scans(2, 1000) + "PIO (HL);\n" + scans(1, 14000) + "RUNTEST 100 TCK;\n",
-       {"-s30000", "-c"}, 1},
+       {"-s30000", "-c"},
+       1},
       // Pass 2 gives every statement a file of its own; the scan that still overruns pauses
       // across files in pass 3.
-      {"a scan that fits in no file", scans(2, 500) + scans(1, 16000) + scans(2, 10),
-       {"-s", "30000"}, 2},
+      {"a scan that fits in no file",
+       scans(2, 500) + scans(1, 16000) + scans(2, 10),
+       {"-s", "30000"},
+       2},
       {"a statement that is no scan fits in no file",
        "STATE IDLE;\n" + idlePath(15000) + idlePath(2),
-       {"-s", "30000"}, 2},
+       {"-s", "30000"},
+       2},
       {"an error only the repeated pass meets",
-       scans(1, 1000) + pathAfterSplit + scans(1, 14000) + scans(1, 8), {"-s", "30000"}, 1},
+       scans(1, 1000) + pathAfterSplit + scans(1, 14000) + scans(1, 8),
+       {"-s", "30000"},
+       1},
       {"several restarts with the default budget",
        "FREQUENCY 1E6 HZ;\n" + scans(60, 5000) + scans(6, 74990) + "RUNTEST 100 TCK; ! end\n! x\n",
-       {}, 5},
+       {},
+       5},
       {"frequency in the rest of a line and a trailing comment",
        scans(1, 1000) + "SDR 8 TDI (1); ! FREQUENCY 5 MHz\n" + scans(1, 14000) +
            "SIR 4 TDI (3);\n! frequency: 2 Hz\n",
-       {"-s", "30000", "-c"}, 1},
+       {"-s", "30000", "-c"},
+       1},
   };
 }
 
 // The plain way leaves behind the files of an abandoned pass that the last pass did not reach.
-std::map<std::string, std::string> withoutStaleFiles(std::map<std::string, std::string> plain,
-                                                     const std::map<std::string, std::string>& last) {
+std::map<std::string, std::string> withoutStaleFiles(
+    std::map<std::string, std::string> plain, const std::map<std::string, std::string>& last) {
   for (int n = static_cast<int>(last.size()) - 1;; ++n) {
     if (plain.erase("out" + std::to_string(n) + ".pcf") == 0) return plain;
   }

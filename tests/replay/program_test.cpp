@@ -148,8 +148,7 @@ TEST(ReplayProgram, AVeryLongLineIsReadByItsStart) {
   std::string echoed = "! SDR 20000000 TDI (" + std::string(5000000, 'F') + ");\n";
   ReplayRun run = replay({"o"}, {{"o1.pcf", pcfFile(kReset + echoed + kToIdle)}});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "o1.pcf:19: ! UNDEFINED -> RESET (5 cycles)\no1.pcf:30: ! RESET -> IDLE\n");
+  EXPECT_EQ(run.out, "o1.pcf:19: ! UNDEFINED -> RESET (5 cycles)\no1.pcf:30: ! RESET -> IDLE\n");
 }
 
 TEST(ReplayProgram, CommandLineMistakes) {
