@@ -265,6 +265,11 @@ void handleWait(Translation& t, std::string_view value, TokenCursor& rest) {
       endState = timing.waitEndState = takeEndState(t, rest, "\nIncomplete WAIT statement!\n");
     }
   }
+  // Outside a pcf section no tester applies the cycle, and the model would run ahead of the
+  // device: a WAIT that clocks writes the pin block first if the file has none yet.
+  if (!t.pass.output.pinBlockWritten && stepWritesCycle(t.pass.tap.currentState, endState)) {
+    writePinDeclarations(t);
+  }
   stepToward(t, endState);
 }
 

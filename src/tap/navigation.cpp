@@ -46,6 +46,11 @@ void writeResetClocks(Translation& t) {
   for (std::string_view comment : kResetClockComments) clockTms1(t, comment);
 }
 
+bool stepWritesCycle(TapState from, TapState target) {
+  return from == S::UNDEFINED || nextTapState(from, '1').next == target ||
+         nextTapState(from, '0').next == target;
+}
+
 bool stepToward(Translation& t, TapState target) {
   TapModel& tap = t.pass.tap;
   if (tap.currentState == S::UNDEFINED) {

@@ -17,6 +17,9 @@ void clockTms0(Translation& t, std::string_view comment = {});
 // reset-clock comment.
 void writeResetClocks(Translation& t);
 
+// Whether a step from `from` toward `target` writes a cycle (from UNDEFINED, the reset clocks).
+bool stepWritesCycle(TapState from, TapState target);
+
 // One cycle toward `target` when it is a successor of the current state (from UNDEFINED the
 // five reset clocks first). True when the TAP has reached the target.
 bool stepToward(Translation& t, TapState target);

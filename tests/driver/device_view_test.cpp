@@ -161,6 +161,19 @@ TEST(DeviceView, TrstOnResetsTheDeviceByTmsAlone) {
   EXPECT_EQ(first.result.finalState, State::RESET);
 }
 
+TEST(DeviceView, AWaitAsTheFirstStatementResetsTheDeviceInsideThePcfSection) {
+  // Its reset clocks and its cycle into Run-Test/Idle are applied, so the scan after it starts
+  // from the state the program expects.
+  for (const char* svf :
+       {"WAIT 10 TCK;\nSDR 8 TDI (A5);\n", "WAIT 1 TCK ENDSTATE RESET;\nSIR 4 TDI (6);\n"}) {
+    Seen seen(svf);
+    ASSERT_FALSE(seen.result.problem) << svf << seen.result.problem->message;
+    std::vector<replay::Scan> scans = seen.all<replay::Scan>();
+    ASSERT_EQ(scans.size(), 1u) << svf;
+    EXPECT_EQ(scans[0].tdi, scans[0].ir ? "0110" : "10100101") << svf;
+  }
+}
+
 TEST(DeviceView, AnSdrWhoseLengthChangedComparesEveryTdoBit) {
   Seen seen("SDR 8 TDI (A5) MASK (0F);\nSDR 16 TDI (A5A5) TDO (FFFF);\nSDR 16 TDO (0000);\n");
   std::vector<replay::Scan> dr = seen.scans(false);
