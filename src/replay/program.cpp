@@ -117,6 +117,9 @@ std::string readOptions(const std::vector<std::string>& args, Options& options) 
       case ':':
         return std::string(argv[optind - 1]) + " needs a value";
       default:
+        // An unknown letter may stand inside a group ("-xy"), where optind has not moved on.
+        if (optopt > 0 && optopt < 128)
+          return "unknown option -" + std::string(1, static_cast<char>(optopt));
         return "unknown option " + std::string(argv[optind - 1]);
     }
   }

@@ -251,7 +251,7 @@ void Replayer::orderLine(std::string_view order) {
 }
 
 // "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, P1, P2": the PIO pins follow TDO. The lines
-// carry no TRST column, so a TRST name is passed over.
+// carry no TRST column, so the TRST right after TDO is passed over; a PIO pin may be named TRST.
 void Replayer::parallelOrderLine(std::string_view text) {
   std::string_view rest = text.substr(kParallelOrder.size());
   constexpr std::string_view kJtag = "TCK, TMS, TDI, TDO";
@@ -260,12 +260,14 @@ void Replayer::parallelOrderLine(std::string_view text) {
     return;
   }
   rest.remove_prefix(kJtag.size());
+  constexpr std::string_view kTrst = ", TRST";
+  if (rest == kTrst || startsWith(rest, std::string(kTrst) + ", "))
+    rest.remove_prefix(kTrst.size());
   std::vector<std::string> names;
   while (startsWith(rest, ", ")) {
     rest.remove_prefix(2);
     std::size_t end = rest.find(", ");
-    std::string_view name = rest.substr(0, end);
-    if (name != "TRST") names.emplace_back(name);
+    names.emplace_back(rest.substr(0, end));
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
   }
   file_.pioNames = std::move(names);

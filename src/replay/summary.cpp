@@ -4,32 +4,10 @@
 #include <cstdlib>
 
 #include "replay/tap.h"
+#include "svf/frequency_directive.h"
 
 namespace kestrix::replay {
 namespace {
-
-bool isDigitChar(char c) { return c >= '0' && c <= '9'; }
-
-// The number after `word` in `line` (blanks skipped): digits and points, an exponent; 0 when
-// the word stands without one.
-std::optional<double> numberAfter(std::string_view line, std::string_view word) {
-  std::size_t at = line.find(word);
-  if (at == std::string_view::npos) return std::nullopt;
-  at += word.size();
-  while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
-  std::size_t end = at;
-  while (end < line.size() && (isDigitChar(line[end]) || line[end] == '.')) ++end;
-  if (end == at) return 0.0;
-  if (end < line.size() && (line[end] == 'E' || line[end] == 'e')) {
-    std::size_t exponent = end + 1;
-    if (exponent < line.size() && (line[exponent] == '+' || line[exponent] == '-')) ++exponent;
-    if (exponent < line.size() && isDigitChar(line[exponent])) {
-      while (exponent < line.size() && isDigitChar(line[exponent])) ++exponent;
-      end = exponent;
-    }
-  }
-  return std::strtod(std::string(line.substr(at, end - at)).c_str(), nullptr);
-}
 
 std::size_t stableIndex(State state) {
   switch (state) {
@@ -53,9 +31,12 @@ std::string number(double value, int digits = 6) {
 }  // namespace
 
 std::optional<double> frequencyDirective(std::string_view line) {
-  std::optional<double> upper = numberAfter(line, "FREQUENCY");
-  std::optional<double> lower = numberAfter(line, "frequency:");
-  return lower ? lower : upper;
+  // Read by the translator's own rules, so that the estimate uses the frequency it waited by.
+  FrequencyState frequency;
+  MemoryConsole quiet;
+  scanFrequencyDirective(frequency, quiet, line);
+  if (frequency.value.empty()) return std::nullopt;
+  return std::strtod(frequency.value.c_str(), nullptr);
 }
 
 double waitSeconds(std::string_view amount) {

@@ -11,8 +11,9 @@
 
 namespace kestrix::replay {
 
-// The frequency of a directive in a comment line, as kestrix reads it: the number after
-// "FREQUENCY" or "frequency:", taken in hertz whatever the unit word says.
+// The frequency of a directive in a comment line, as kestrix reads it (with its own reader): the
+// number after "FREQUENCY" or "frequency:", taken in hertz whatever the unit word says; 0 when
+// the directive gives no number kestrix reads.
 std::optional<double> frequencyDirective(std::string_view line);
 
 // The length of a wait amount in seconds: "100u", "2s", "10" (a number without unit letter is

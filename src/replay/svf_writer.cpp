@@ -66,8 +66,9 @@ void SvfWriter::cycle(const Cycle& c) {
   step.pio = c.pio;
   step.where = c.where;
   path_.push_back(std::move(step));
-  // Leaving RESET or IDLE, everything before is settled: the cycles in place there too.
-  if ((c.from == S::IDLE || c.from == S::RESET) && c.from != c.to) cover(false);
+  // Leaving a stable state, everything before is settled: the cycles in place there too. A
+  // program that rests in the pause states between its scans is written as it goes, too.
+  if (isStable(c.from) && c.from != c.to) cover(false);
 }
 
 void SvfWriter::wait(std::string_view amount, LineRef where) {

@@ -14,7 +14,7 @@ namespace kestrix::replay {
 
 // Writes an SVF program that kestrix translates into the cycles the set holds: the same scans
 // and waits, and as a rule every cycle between them. The cycles collect as a path of states
-// (runs of one state counted, not repeated); each time the path leaves RESET or IDLE, and at
+// (runs of one state counted, not repeated); each time the path leaves a stable state, and at
 // the end, as much of it as is settled is written:
 // - a stretch of Shift with the cycles before and after it as one SDR or SIR, when kestrix's
 //   own walks into and out of the shift state for the state the program rests in (and the

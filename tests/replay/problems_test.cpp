@@ -99,6 +99,11 @@ TEST(ReplayProblems, ParallelLinesCountThePioPins) {
   result = replayTexts({{"p1.pcf", file}});
   ASSERT_TRUE(result.problem);
   EXPECT_EQ(result.problem->message, "the pin character \"Q\" for B is none of 0, 1, Z, H, L or X");
+  // A PIO pin may be named TRST: only the TRST that the order names after TDO has no column.
+  file = kHead + pinBlock({"TRST", "B"}) + "use pcf order Parallel\n" + tmsCycles("1", "1H") +
+         kTrailer;
+  result = replayTexts({{"p1.pcf", file}});
+  EXPECT_FALSE(result.problem) << result.problem->message;
 }
 
 TEST(ReplayProblems, TheReplayStopsAtTheFirstProblemAndKeepsWhatCameBefore) {

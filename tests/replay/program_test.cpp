@@ -169,6 +169,7 @@ TEST(ReplayProgram, CommandLineMistakes) {
       {{"--vcd"}, "kestrix-replay: --vcd needs a value" + hint},
       {{"--bogus", "o"}, "kestrix-replay: unknown option --bogus" + hint},
       {{"-x", "o"}, "kestrix-replay: unknown option -x" + hint},
+      {{"-xy", "o"}, "kestrix-replay: unknown option -x" + hint},
       {{"a", "b.pcf"},
        "kestrix-replay: \"a\" does not end in .pcf: give one output name, or PCF files" + hint},
   };
@@ -267,6 +268,9 @@ TEST(ReplayProgram, FrequencyDirectivesAndWaitLengths) {
   EXPECT_EQ(frequencyDirective("! FREQUENCY10MHz"), 10.0);
   EXPECT_EQ(frequencyDirective("! FREQUENCY"), 0.0);
   EXPECT_FALSE(frequencyDirective("! Frequency 10 MHz"));
+  // As kestrix reads them: a number begins with a digit, and a unit word ends the directive.
+  EXPECT_EQ(frequencyDirective("! FREQUENCY .5E6 HZ"), 0.0);
+  EXPECT_EQ(frequencyDirective("! FREQUENCY 1E6 HZ, was frequency: 2E6"), 1e6);
   EXPECT_DOUBLE_EQ(waitSeconds("100u"), 1e-4);
   EXPECT_DOUBLE_EQ(waitSeconds("2s"), 2.0);
   EXPECT_DOUBLE_EQ(waitSeconds("10"), 1e-5);

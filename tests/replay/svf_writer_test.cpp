@@ -1,7 +1,12 @@
+#include "replay/svf_writer.h"
+
 #include <gtest/gtest.h>
 
+#include "driver/console.h"
 #include "replay/pcf_builder.h"
+#include "replay/replayer.h"
 #include "replay/round_trip.h"
+#include "replay/text_out.h"
 
 namespace kestrix::replay {
 namespace {
@@ -85,6 +90,22 @@ TEST(ReplaySvfWriter, ScansCarryTheirValuesAndTheRegisterSettings) {
             "SDR 3 TDI (1) SMASK (5);\n"
             "! bits from s1.pcf:73\n"
             "SDR 2 TDI (3) SMASK (3);\n");
+}
+
+// A set that rests in Pause-DR between its scans never passes IDLE or RESET: each scan must be
+// written once it is settled, not held with every later one until the set ends.
+TEST(ReplaySvfWriter, ScansBetweenPausesAreWrittenAsTheyAreSettled) {
+  const std::string pauseToShift = tmsCycles("11100");
+  std::string body = kReset + kToIdle + kIdleToDrShift + shiftCycles("10", "") + tmsCycles("0") +
+                     pauseToShift + shiftCycles("01", "") + tmsCycles("0") + tmsCycles("1");
+  MemoryConsole console;
+  TextOut out(console);
+  SvfWriter writer(out);
+  Replayer replayer(writer);
+  replayer.beginFile("p1.pcf");
+  ASSERT_TRUE(replayer.feed(kHead + pinBlock({}) + body));
+  out.flush();
+  EXPECT_NE(console.out.find("SDR 2 TDI (1);"), std::string::npos) << console.out;
 }
 
 }  // namespace
