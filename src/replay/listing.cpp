@@ -2,6 +2,8 @@
 
 #include <variant>
 
+#include "replay/svf_text.h"
+
 namespace kestrix::replay {
 namespace {
 
@@ -9,10 +11,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool any(std::string_view bits, std::string_view of) {
   return bits.find_first_of(of) != std::string_view::npos;
-}
-
-std::string cycles(std::uint64_t count) {
-  return std::to_string(count) + (count == 1 ? " cycle" : " cycles");
 }
 
 // What a scan's statement cannot say: its pauses, where Update led, a missing Update, its PIO.
@@ -80,12 +78,12 @@ std::string operationText(const Operation& op, const std::vector<std::string>& p
     return scanStatement(*scan) + scanNotes(*scan, pioNames);
   }
   if (const Run* run = std::get_if<Run>(&op)) {
-    return "! " + cycles(run->cycles) + " in " + std::string(stateName(run->state));
+    return "! " + plural(run->cycles, "cycle") + " in " + std::string(stateName(run->state));
   }
   if (const Walk* walk = std::get_if<Walk>(&op)) {
     std::string text =
         "! " + std::string(stateName(walk->from)) + " -> " + std::string(stateName(walk->to));
-    return walk->cycles == 1 ? text : text + " (" + cycles(walk->cycles) + ")";
+    return walk->cycles == 1 ? text : text + " (" + plural(walk->cycles, "cycle") + ")";
   }
   if (const Wait* wait = std::get_if<Wait>(&op)) return "! wait " + wait->amount;
   const PioCycle& pio = std::get<PioCycle>(op);

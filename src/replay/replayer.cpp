@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "pcf/vector_format.h"
+#include "svf/blank.h"
 
 namespace kestrix::replay {
 namespace {
@@ -38,16 +39,12 @@ bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-bool isBlankChar(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n';
-}
-
 // A comment line ("!" or "//" after blanks) or a line of blanks only: SVF text copied into the
 // file, which stands anywhere.
 enum class Copied { kNo, kBlank, kComment };
 Copied copiedLine(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && isBlankChar(text[at])) ++at;
+  while (at < text.size() && isBlank(text[at])) ++at;
   if (at == text.size()) return Copied::kBlank;
   if (text[at] == '!') return Copied::kComment;
   if (text[at] == '/' && at + 1 < text.size() && text[at + 1] == '/') return Copied::kComment;

@@ -1,6 +1,7 @@
 #include "replay/svf_writer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "replay/kestrix_walks.h"
 #include "replay/listing.h"
@@ -561,7 +562,7 @@ void SvfWriter::writePlain(std::size_t end) {
   pop(end);
   if (pio) notExact("PIO characters of cycles that move between states are left out", false);
   if (!states.empty() && !isStable(states.back())) settle(states);
-  writeStatePath(states);
+  writeStatePath(std::move(states));
 }
 
 // STATE ends in a stable state: the shortest way there that neither captures, shifts nor
@@ -591,9 +592,8 @@ void SvfWriter::settle(std::vector<State>& states) {
            (states.empty() ? name(svf_) : name(states.back())));
 }
 
-void SvfWriter::writeStatePath(const std::vector<State>& path) {
-  if (path.empty()) return;
-  std::vector<S> states = path;
+void SvfWriter::writeStatePath(std::vector<State> states) {
+  if (states.empty()) return;
   const bool unknown = resetPending_;
   if (unknown) {
     // From the unknown state, a path to RESET first writes the five reset cycles.
@@ -619,7 +619,10 @@ void SvfWriter::writeStatePath(const std::vector<State>& path) {
         i + 1 - start >= kPathPiece && states[i] != S::RESET && isStable(states[i]) && left != 1;
     if (!cut && left != 0) continue;
     std::string text = "STATE";
-    for (std::size_t k = start; k <= i; ++k) text += " " + name(states[k]);
+    for (std::size_t k = start; k <= i; ++k) {
+      text += ' ';
+      text += stateName(states[k]);
+    }
     out_.append(text + ";\n");
     start = i + 1;
   }

@@ -76,7 +76,7 @@ class SvfWriter final : public CycleListener {
   void bitsToSteps(std::size_t index);
   void writePlain(std::size_t end);
   void settle(std::vector<State>& states);
-  void writeStatePath(const std::vector<State>& states);
+  void writeStatePath(std::vector<State> states);
   void writeScan(const Element& bits, State exit);
   bool mayGrow(std::size_t start, std::span<const State> states, const std::string& pio) const;
   bool writeWait();
