@@ -44,7 +44,7 @@ void SetReader::readNumbered(const std::string& outputFile) {
         return;
       }
       std::string next = pcfFileName(outputFile, number + 1);
-      if (files_.openRead(next) != nullptr) {
+      if (files_.identify(next)) {
         replayer_.fail(Place{name, 0},
                        "is missing from the middle of the set (" + next + " exists)");
       }
