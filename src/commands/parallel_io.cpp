@@ -42,7 +42,7 @@ char pcfPinCharacter(char c) {
 void definePioMap(Translation& t, std::string_view value) {
   PioState& pio = t.pass.pio;
   if (pio.pioMapDefined) {
-    fail(t,
+    failInStatement(t,
          "\nPIO Map has already been defined!!\nOnly one PIO Map definition allowed per "
          "file.\nCommand line read was: \n" +
              t.lastCommandLine + "\n");
@@ -65,7 +65,7 @@ void setPioPattern(Translation& t, std::string_view value) {
     failWithLastLine(t, "Tried to execute a PIO command before a PIO MAP was defined. \n");
   }
   if (value.size() != pio.pioNameCount) {
-    fail(t,
+    failInStatement(t,
          "Number of characters in the PIO command do not match the number of logical names\n"
          "from the PIO MAP.\n");
   }

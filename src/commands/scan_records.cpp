@@ -40,10 +40,10 @@ void convertInto(Translation& t, std::string_view value, std::optional<BitString
       slot.reset();
       return;
     case HexResult::kNotHex:
-      fail(t, "ERROR hex string " + std::string(value) + " is not hexadecimal.\n");
+      failInStatement(t, "ERROR hex string " + std::string(value) + " is not hexadecimal.\n");
     case HexResult::kTooLong:
-      fail(t, "ERROR hex string " + std::string(value) + " is longer than " +
-                  std::to_string(record.length) + " bits.\n");
+      failInStatement(t, "ERROR hex string " + std::string(value) + " is longer than " +
+                             std::to_string(record.length) + " bits.\n");
   }
 }
 

@@ -160,6 +160,7 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
   std::string_view order = t.pass.pio.parallelOrder ? "Parallel" : "Scan";
   t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
                   "\npcf\nuse pcf order " + std::string(order) + "\n");
+  mapWait(t);
 }
 
 void runCycles(Translation& t, TapState state, std::uint32_t cycles) {
@@ -173,7 +174,7 @@ TapState parseStateName(Translation& t, std::string_view token) {
     auto state = static_cast<TapState>(i);
     if (matchesKeyword(token, tapStateKeyword(state))) return state;
   }
-  fail(t, "Could not match state of " + std::string(token) + "\n!");
+  failInStatement(t, "Could not match state of " + std::string(token) + "\n!");
 }
 
 void handleEndDr(Translation& t, std::string_view value, TokenCursor&) {

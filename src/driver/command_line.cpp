@@ -37,10 +37,13 @@ void readOptions(const std::vector<std::string>& args, Options& options, Console
   opterr = 0;
   options.commentsOn = false;
   int letter;
-  while ((letter = getopt(static_cast<int>(args.size()), argv.data(), ":s:c")) != -1) {
+  while ((letter = getopt(static_cast<int>(args.size()), argv.data(), ":s:cm")) != -1) {
     switch (letter) {
       case 'c':
         options.commentsOn = true;
+        break;
+      case 'm':
+        options.vectorMapOn = true;
         break;
       case 's':
         options.maxVectors = std::strtol(optarg, nullptr, 10);

@@ -26,8 +26,9 @@ void CountLog::end(const Translation& t) {
 }
 
 void CountLog::stop(const Translation& t) {
-  frontier_ =
-      std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine, t.lines.offset(), *held_});
+  frontier_ = std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine,
+                                                  t.lastCommandLineNumber, t.lines.offset(),
+                                                  t.lines.lineNumber(), *held_});
 }
 
 // What startNextFile does to the count and the TAP. A replay does not rebuild the pass state
@@ -60,13 +61,14 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   }
   const TapModel tap = t.pass.tap;
   const OutputState reached = output;
-  if (!t.lines.seek(frontier_->inputOffset)) {
+  if (!t.lines.seek(frontier_->inputOffset, frontier_->inputLine)) {
     fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
   }
   t.pass = frontier_->pass;
   t.pass.tap = tap;
   t.pass.output = reached;
   t.lastCommandLine = frontier_->lastCommandLine;
+  t.lastCommandLineNumber = frontier_->lastCommandLineNumber;
   // Only the pass that pauses scans quotes the statement before, and it never counts.
   t.previousCommandLine.clear();
   held = frontier_->held;

@@ -75,7 +75,9 @@ class CountLog {
   struct Frontier {
     PassState pass;
     std::string lastCommandLine;
+    std::uint64_t lastCommandLineNumber = 0;
     std::uint64_t inputOffset = 0;
+    std::uint64_t inputLine = 0;
     MemoryConsole held;
   };
 

@@ -80,7 +80,7 @@ void dispatch(Translation& t, std::string_view word, std::string_view value, Tok
     std::string message = "\nINVALID COMMAND ENCOUNTERED!\n\nCommand line read was :\n   ";
     message += t.lastCommandLine;
     message += " \n";
-    t.console.print(message);
+    reportStatement(t, message);
     return;
   }
   if (keyword->pinBlockFirst && !t.pass.output.pinBlockWritten) writePinDeclarations(t);

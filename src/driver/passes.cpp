@@ -9,6 +9,7 @@
 #include "driver/messages.h"
 #include "driver/translation.h"
 #include "pcf/pin_block.h"
+#include "pcf/vector_map.h"
 #include "tap/navigation.h"
 
 namespace kestrix {
@@ -24,7 +25,9 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
   for (;; statementRead = false) {
     if (!statementRead) {
       std::swap(t.previousCommandLine, t.lastCommandLine);
+      t.previousCommandLineNumber = t.lastCommandLineNumber;
       if (!readStatement(t, t.lastCommandLine)) return PassEnd::kFinished;
+      t.lastCommandLineNumber = t.pass.reader.statementLine;
     }
     if (log != nullptr && log->full()) {
       log->stop(t);
@@ -33,19 +36,26 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
     std::int64_t splitPoint = options.splitThreshold - t.restartMargin;
     if (t.pass.output.vectorCount >= options.maxVectors) {
       if (t.pausingScans) {
-        fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
-                    std::to_string(options.maxVectors) +
-                    ").\nCOMMAND LINE WAS: " + shortenedStatement(t.previousCommandLine) + "\n");
+        // The statement just read found the file overrun: the one before it overran it.
+        failAtLine(t,
+                   "\nA statement needs more vector lines than one PCF file may hold (" +
+                       std::to_string(options.maxVectors) +
+                       ").\nCOMMAND LINE WAS: " + shortenedStatement(t.previousCommandLine) + "\n",
+                   t.previousCommandLineNumber);
       }
       if (log != nullptr) log->stop(t);
       // Once every statement begins a file of its own, only pausing its scans can help.
       return splitPoint < kHeadLines ? PassEnd::kPauseScans : PassEnd::kRestart;
     }
     std::int64_t pinLines = log != nullptr ? pinDeclarationLines(t) : 0;
+    // The cycles to Run-Test/Idle after a split are made for this statement: its map row
+    // holds them.
+    mapStatementBegins(t);
     if (t.pass.output.vectorCount > splitPoint) startNextFile(t);
     if (log != nullptr) log->begin(t, pinLines);
     translateStatement(t, t.lastCommandLine);
     if (log != nullptr) log->end(t);
+    mapStatementEnds(t);
   }
 }
 
@@ -133,6 +143,7 @@ void translateInput(Translation& t) {
   // An input that cannot be read again (a pipe with no copy) is translated in one pass, which
   // writes: only a restart, if one is needed, ends it.
   if (t.options.plainRestarts || !t.input->canRewind()) {
+    beginVectorMap(t);
     translatePlainly(t);
     return;
   }

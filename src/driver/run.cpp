@@ -14,6 +14,7 @@ namespace {
 
 void finishRun(Translation& t) {
   closeOutputFile(t);
+  finishVectorMap(t);
   t.input.reset();
   std::int64_t files = t.pass.output.fileNumber - 1;
   if (files > 1) {
@@ -25,6 +26,7 @@ void finishRun(Translation& t) {
 
 // After a stop: the input closes and the current file keeps what was written, without trailer.
 void closeAfterStop(Translation& t) {
+  abandonVectorMap(t);
   t.input.reset();
   if (t.output != nullptr) t.output->closeWithoutTrailer();
   t.output.reset();

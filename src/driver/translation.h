@@ -13,6 +13,7 @@
 #include "pcf/background_writer.h"
 #include "pcf/output_files.h"
 #include "pcf/pcf_file.h"
+#include "pcf/vector_map.h"
 #include "svf/frequency_directive.h"
 #include "svf/line_reader.h"
 #include "svf/statement_reader.h"
@@ -38,6 +39,8 @@ struct Options {
   std::string headerFile;
   std::string outputFile;
   bool commentsOn = false;
+  // -m: the map from vector lines to SVF lines is written beside the PCF files.
+  bool vectorMapOn = false;
   std::int64_t maxVectors = 0;
   std::int64_t splitThreshold = 0;
   // Restart by writing every pass again, the straightforward way, instead of counting the
@@ -91,6 +94,8 @@ struct Translation {
   // The input and the header file: no PCF file may be made over one of them.
   std::vector<FileIdentity> filesRead;
   std::unique_ptr<PcfFile> output;
+  // With -m, in the pass that writes.
+  VectorMap map;
   std::int64_t restartMargin = 0;
   // The PCF files of this pass only count their lines: the pass will be repeated, writing.
   bool countingOnly = false;
@@ -98,9 +103,12 @@ struct Translation {
   // files, and the pass never restarts.
   bool pausingScans = false;
   PassState pass;
-  // The statement being translated, quoted by messages, and the one before it.
+  // The statement being translated, quoted by messages, and the one before it, with the
+  // physical lines where they begin.
   std::string lastCommandLine;
   std::string previousCommandLine;
+  std::uint64_t lastCommandLineNumber = 0;
+  std::uint64_t previousCommandLineNumber = 0;
 };
 
 }  // namespace kestrix

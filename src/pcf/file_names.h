@@ -9,5 +9,10 @@ namespace kestrix {
 // "\" and the blanks after it), the first six characters of the base name without its
 // extension, the number and ".pcf". Empty when no base name is left after the directory part.
 std::string pcfFileName(const std::string& outputFile, std::int64_t number);
+// The same name without its directory part: "boards1.pcf" for out/boardscan.
+std::string pcfBaseName(const std::string& outputFile, std::int64_t number);
+// The vector map of the set: the directory part and stem, then ".map" (out/boardscan gives
+// out/boards.map); empty when no base name is left.
+std::string vectorMapName(const std::string& outputFile);
 
 }  // namespace kestrix

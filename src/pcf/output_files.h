@@ -16,7 +16,13 @@ struct OutputState {
   // The number the next file opened will bear: files produced so far are fileNumber - 1.
   std::int64_t fileNumber = 1;
   bool pinBlockWritten = false;
+  // The vector lines (TCK-0 and TCK-1 lines) of the current file, as testers number them.
+  std::int64_t vectorLines = 0;
 };
+
+// Stops the run when `path` names the input or the header file: creating it would truncate
+// what the translation reads.
+void refuseFileRead(Translation& t, const std::string& path);
 
 // Reads the header file, once for the whole run, and notes which file it is.
 void readHeaderFile(Translation& t);

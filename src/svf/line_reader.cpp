@@ -9,6 +9,7 @@ void LineReader::attach(ByteSource* source) {
   source_ = source;
   chunkOffset_ = 0;
   position_ = end_ = 0;
+  lineNumber_ = 0;
   atEnd_ = failed_ = false;
   atStart_ = true;
 }
@@ -47,7 +48,12 @@ void LineReader::skipByteOrderMark() {
 bool LineReader::next(std::string& line) {
   line.clear();
   for (;;) {
-    if (position_ == end_ && !refill()) return !failed_ && !line.empty();
+    if (position_ == end_ && !refill()) {
+      // A last line without a line end is a line too.
+      if (failed_ || line.empty()) return false;
+      ++lineNumber_;
+      return true;
+    }
     const char* start = chunk_.data() + position_;
     std::size_t available = end_ - position_;
     const void* newline = std::memchr(start, '\n', available);
@@ -57,24 +63,29 @@ bool LineReader::next(std::string& line) {
             : static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1;
     line.append(start, taken);
     position_ += taken;
-    if (newline != nullptr) return true;
+    if (newline != nullptr) {
+      ++lineNumber_;
+      return true;
+    }
   }
 }
 
 bool LineReader::rewind() {
   chunkOffset_ = 0;
   position_ = end_ = 0;
+  lineNumber_ = 0;
   atEnd_ = failed_ = false;
   atStart_ = true;
   return source_->rewind();
 }
 
-bool LineReader::seek(std::uint64_t offset) {
+bool LineReader::seek(std::uint64_t offset, std::uint64_t lineNumber) {
   if (!rewind()) return false;
   while (chunkOffset_ + end_ < offset) {
     if (!refill()) return false;
   }
   position_ = static_cast<std::size_t>(offset - chunkOffset_);
+  lineNumber_ = lineNumber;
   return true;
 }
 

@@ -24,9 +24,14 @@ class LineReader {
   bool rewind();
   // The number of input bytes delivered so far.
   std::uint64_t offset() const { return chunkOffset_ + position_; }
-  // Starts again at `offset` (an earlier offset()), reading past the bytes before it; false
-  // when the source cannot rewind or read them.
-  bool seek(std::uint64_t offset);
+  // The physical line last delivered, from 1; 0 before the first. Only a line feed ends a
+  // line (so a CRLF ends one line and a lone carriage return is a blank inside its line), as
+  // editors, grep -n and sed count; the byte-order mark is no line of its own.
+  std::uint64_t lineNumber() const { return lineNumber_; }
+  // Starts again at `offset` (an earlier offset()), reading past the bytes before it, with
+  // `lineNumber` the lineNumber() of that place; false when the source cannot rewind or read
+  // them.
+  bool seek(std::uint64_t offset, std::uint64_t lineNumber);
 
  private:
   bool refill();
@@ -38,6 +43,7 @@ class LineReader {
   std::uint64_t chunkOffset_ = 0;
   std::size_t position_ = 0;
   std::size_t end_ = 0;
+  std::uint64_t lineNumber_ = 0;
   bool atEnd_ = false;
   bool failed_ = false;
   // Nothing read yet since the input was attached or rewound.

@@ -131,6 +131,7 @@ bool readStatement(Translation& t, std::string& statement) {
   const bool commentsOn = t.options.commentsOn;
   std::string_view line;
   bool fromRest = false;
+  bool begun = false;
   while (nextLine(t, line, fromRest)) {
     // A rest after a ";" was echoed with its physical line already.
     bool echo = !fromRest;
@@ -147,6 +148,9 @@ bool readStatement(Translation& t, std::string& statement) {
       t.output->write("! ");
       echoLine(t, line);
     }
+    // A rest after a ";" stands on the physical line just read, whose number the reader holds.
+    if (!begun) t.pass.reader.statementLine = t.lines.lineNumber();
+    begun = true;
     std::size_t offset = static_cast<std::size_t>(line.data() - t.pass.reader.line.data());
     bool complete = false;
     appendLine(statement, statementText(t, line, offset, complete));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ struct Translation;
 struct ReaderState {
   std::string line;
   std::size_t restPosition = std::string::npos;
+  // The physical line (from 1) where the statement last read, or the one being collected,
+  // begins: its first line that is neither a comment nor blank; 0 before any.
+  std::uint64_t statementLine = 0;
 };
 
 // The next SVF statement, its lines joined and without its ";", into `statement` (cleared

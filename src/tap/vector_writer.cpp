@@ -14,6 +14,7 @@ void writeTck0Line(Translation& t, char tms, char tdi, char tdo) {
   TapModel& tap = t.pass.tap;
   if (tap.trstMode == '0') tap.currentState = TapState::RESET;
   ++t.pass.output.vectorCount;
+  ++t.pass.output.vectorLines;
 }
 
 void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_view comment) {
@@ -29,6 +30,7 @@ void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_vie
     t.output->commit(vector_line::end(at));
   }
   ++t.pass.output.vectorCount;
+  ++t.pass.output.vectorLines;
 }
 
 void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view comment) {
