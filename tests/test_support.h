@@ -48,6 +48,7 @@ struct Context {
 
   explicit Context(bool commentsOn = false) {
     files.files["head.txt"] = "";
+    t.options.inputFile = "in.svf";
     t.options.headerFile = "head.txt";
     t.options.outputFile = "out";
     t.options.commentsOn = commentsOn;
@@ -70,12 +71,14 @@ struct Context {
     return false;
   }
 
-  // Translates the statements one by one as the driver does; true when one stopped the run.
-  // `last` is what the last statement translated wrote.
+  // Translates the statements one by one as the driver does, each on an input line of its
+  // own (from 1); true when one stopped the run. `last` is what the last statement translated
+  // wrote.
   bool translate(const std::vector<std::string>& statements) {
     for (const std::string& statement : statements) {
       std::size_t before = written().size();
       t.lastCommandLine = statement;
+      ++t.lastCommandLineNumber;
       bool stopped = stops([&] { translateStatement(t, statement); });
       last = written().substr(before);
       if (stopped) return true;

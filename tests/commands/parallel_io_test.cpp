@@ -70,7 +70,8 @@ TEST(ParallelIo, Messages) {
   for (const auto& c : cases) {
     Pio pio;
     EXPECT_TRUE(pio.translate(c.statements)) << c.statements.back();
-    EXPECT_EQ(pio.console.out, c.message);
+    EXPECT_EQ(pio.console.out,
+              c.message + "In in.svf at line " + std::to_string(c.statements.size()) + ".\n");
     EXPECT_EQ(pio.last, "");
   }
 }

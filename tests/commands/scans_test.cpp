@@ -273,7 +273,8 @@ TEST(Scans, ChangedLengthsNeedFreshValues) {
     EXPECT_TRUE(scans.translate(c.statements));
     EXPECT_EQ(scans.console.out, std::string(c.errors) +
                                      "The last line read from input file was : \n\n   " +
-                                     c.statements.back() + " \n\n");
+                                     c.statements.back() + " \n\nIn in.svf at line " +
+                                     std::to_string(c.statements.size()) + ".\n");
     EXPECT_EQ(columnsOf(scans.last).tms, c.tms);
   }
 }
@@ -298,10 +299,12 @@ TEST(Scans, LengthValues) {
   for (const auto& c : cases) {
     Scans scans;
     scans.t.lastCommandLine = std::string("SDR ") + c.value;
+    scans.t.lastCommandLineNumber = 7;
     SCOPED_TRACE(c.value);
     EXPECT_EQ(scans.stops([&] { setScanLength(scans.t, ScanKind::SDR, c.value); }), c.stops);
     EXPECT_EQ(scans.console.out, c.stops ? std::string("\nInvalid scan length ") + c.value +
-                                               "!\nCOMMAND LINE WAS: SDR " + c.value + "\n"
+                                               "!\nCOMMAND LINE WAS: SDR " + c.value +
+                                               "\nIn in.svf at line 7.\n"
                                          : "");
     if (!c.stops) {
       EXPECT_EQ(scans.t.pass.scans.record(ScanKind::SDR).length, c.length);

@@ -97,7 +97,8 @@ const BudgetCase kBudgetCases[] = {
     // Scans too long for a file pause across files in a last pass with the first split point;
     // any other statement too long for a file ends that pass, quoted in part.
     {"a statement that fits in no file", kStart + idle(15000) + idle(2), "30000", 1,
-     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 256) + "... (75005 characters)\n"},
+     kTooLarge + "COMMAND LINE WAS: " + idle(15000).substr(0, 256) +
+         "... (75005 characters)\nIn in.svf at line 2.\n"},
 };
 
 // The quote after "A statement needs more vector lines": whole up to 256 characters.
