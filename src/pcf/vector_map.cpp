@@ -22,6 +22,7 @@ std::string rowText(std::string_view statement) {
   for (char& c : text) {
     if (isBlank(c)) c = ' ';
   }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
 
@@ -33,6 +34,7 @@ void VectorMap::start(std::unique_ptr<ByteSink> sink, std::string name,
   name_ = std::move(name);
   buffer_.clear();
   fileName_.clear();
+  waits_.clear();
   inStatement_ = false;
   ok_ = true;
   put("# kestrix map 1\t");
@@ -60,15 +62,19 @@ void VectorMap::statementBegins(std::uint64_t line, std::string_view text,
 
 void VectorMap::segmentEnds(std::int64_t vectorLines) {
   if (!inStatement_) return;
-  if (vectorLines > segmentStart_) row({}, segmentStart_ + 1, vectorLines, true);
+  if (vectorLines > segmentStart_) put(row({}, segmentStart_ + 1, vectorLines, true));
+  // The waits of the statement follow its row.
+  put(waits_);
+  waits_.clear();
   segmentStart_ = vectorLines;
 }
 
 void VectorMap::wait(std::int64_t vectorLines) {
-  if (inStatement_) row("# wait\t", vectorLines, 0, false);
+  if (inStatement_) waits_ += row("# wait\t", vectorLines, 0, false);
 }
 
-void VectorMap::row(std::string_view prefix, std::int64_t first, std::int64_t last, bool range) {
+std::string VectorMap::row(std::string_view prefix, std::int64_t first, std::int64_t last,
+                           bool range) const {
   std::string text(prefix);
   text += fileName_;
   text += '\t';
@@ -82,7 +88,7 @@ void VectorMap::row(std::string_view prefix, std::int64_t first, std::int64_t la
   text += '\t';
   text += statement_;
   text += '\n';
-  put(text);
+  return text;
 }
 
 void VectorMap::put(std::string_view text) {

@@ -18,9 +18,10 @@ struct Translation;
 //   one row per statement and PCF file in which the statement writes vector lines: the file's
 //   name without directory, the first and last of those vector lines (counted from 1 in each
 //   file over the lines that begin with a double quote), the physical SVF line where the
-//   statement begins and its first 60 characters (blanks of any kind as spaces);
+//   statement begins and its first 60 characters (blanks of any kind as spaces, none at the
+//   end);
 //   "# wait\t<file>\t<vector lines before it>\t<svf_line>\t<statement>" for each wait block,
-//   which holds no vector line;
+//   which holds no vector line (after the row of its statement in that file);
 //   "# incomplete" last when the translation stopped on an error.
 // Rows are written as they are known, a block at a time; only the pass that writes the PCF
 // files writes the map, and a restart of such a pass begins it again.
@@ -52,13 +53,15 @@ class VectorMap {
  private:
   void put(std::string_view text);
   void flush();
-  void row(std::string_view prefix, std::int64_t first, std::int64_t last, bool range);
+  std::string row(std::string_view prefix, std::int64_t first, std::int64_t last, bool range) const;
 
   std::unique_ptr<ByteSink> sink_;
   std::string name_;
   std::string buffer_;
   std::string fileName_;
   std::string statement_;
+  // The wait lines of the statement in progress, written after its row in their file.
+  std::string waits_;
   std::uint64_t line_ = 0;
   std::int64_t segmentStart_ = 0;
   bool inStatement_ = false;

@@ -19,6 +19,9 @@ namespace kestrix::replay {
 struct LineRef {
   std::size_t file = 0;
   std::uint64_t line = 0;
+  // For a cycle its TCK-0 line's number among the file's vector lines; for a wait the vector
+  // lines before it.
+  std::uint64_t vector = 0;
 };
 
 struct Cycle {

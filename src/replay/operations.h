@@ -36,7 +36,9 @@ class OperationBuilder final : public CycleListener {
  private:
   enum class Open { kNone, kRun, kWalk };
 
-  Place place(LineRef where) const { return Place{files_[where.file], where.line}; }
+  Place place(LineRef where) const {
+    return Place{files_[where.file], where.line, where.file, where.vector};
+  }
   void scanCycle(const Cycle& c);
   void runCycle(const Cycle& c);
   void walkCycle(const Cycle& c);

@@ -41,6 +41,10 @@ std::string_view stateName(State state);
 struct Place {
   std::string file;
   std::uint64_t line = 0;
+  // The file's index in the set (from 0), and the line's place among its vector lines: a
+  // cycle's TCK-0 line number among them (from 1), for a wait the vector lines before it.
+  std::size_t fileIndex = 0;
+  std::uint64_t vector = 0;
 };
 
 // One scan as the device sees it, from Capture to Update, pauses included.

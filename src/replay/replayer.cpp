@@ -130,6 +130,15 @@ bool Replayer::endFile() {
     problemAt(file_.pendingLine, "a TCK-0 line without its TCK-1 line");
     return false;
   }
+  // kestrix writes a file without a section when nothing clocked in it; one whose lines
+  // would stand in a section without one opened has vectors that no tester reads.
+  if (file_.part == Part::kHead && file_.sectionLine != 0) {
+    problemAt(file_.sectionLine,
+              "no pcf section: this line stands where only a pcf section may hold it, and no pin "
+              "block (a unit \"Test\" line, then \"pcf\") opens one; the file is not one "
+              "kestrix wrote, or was edited");
+    return false;
+  }
   bool trailer =
       file_.part == Part::kEnded || (file_.part == Part::kHead && file_.trailerLines == 2);
   if (!trailer) {
@@ -198,6 +207,9 @@ void Replayer::line(std::string_view text) {
 // the trailer alone.
 void Replayer::headLine(std::string_view text) {
   if (file_.line > 2 && copiedLine(text) == Copied::kComment) listener_.comment(text);
+  if (file_.sectionLine == 0 && file_.line > 2 && (text == "pcf" || startsWith(text, "\""))) {
+    file_.sectionLine = file_.line;
+  }
   if (startsWith(text, kParallelOrder)) parallelOrderLine(text);
   if (text == "pcf" && file_.unitBefore) {
     file_.part = Part::kSection;
@@ -283,7 +295,7 @@ void Replayer::waitLine(std::string_view text) {
     return;
   }
   file_.part = Part::kAfterWait;
-  listener_.wait(amount, LineRef{files_.size() - 1, file_.line});
+  listener_.wait(amount, LineRef{files_.size() - 1, file_.line, file_.vectors});
 }
 
 void Replayer::vectorLine(std::string_view text) {
@@ -366,7 +378,7 @@ void Replayer::tck1Line(std::string_view pins) {
   c.tdi = file_.tdi;
   c.tdo = file_.tdo;
   c.pio = pendingPio_;
-  c.where = LineRef{files_.size() - 1, file_.pendingLine};
+  c.where = LineRef{files_.size() - 1, file_.pendingLine, file_.pendingVector};
   c.vector = file_.pendingVector;
   listener_.cycle(c);
 }

@@ -49,6 +49,8 @@ class Replayer {
     bool blankOrParallelBefore = false;
     bool unitBefore = false;
     int trailerLines = 0;
+    // The first line of the head that only a pcf section may hold ("pcf", a vector line).
+    std::uint64_t sectionLine = 0;
     // A TCK-0 line waiting for its TCK-1 line.
     bool pending = false;
     char tms = '0';

@@ -95,15 +95,24 @@ std::string Summary::text() const {
           ", DRPAUSE " + std::to_string(stableCycles_[2]) + ", IRPAUSE " +
           std::to_string(stableCycles_[3]) + ")\n";
   text += "waits: " + std::to_string(waits_) + ", " + number(waitSeconds_) + " s\n";
-  if (frequency_) {
-    double seconds = static_cast<double>(cycles_) / *frequency_ + waitSeconds_;
-    text +=
-        "frequency: " + number(*frequency_, 12) + " Hz, from the line \"" + frequencyLine_ + "\"\n";
+  if (std::optional<double> hertz = given_ ? given_ : frequency_) {
+    double seconds = static_cast<double>(cycles_) / *hertz + waitSeconds_;
+    text += "frequency: " + number(*hertz, 12) + " Hz, ";
+    if (!given_) {
+      text += "from the line \"" + frequencyLine_ + "\"\n";
+    } else if (frequency_) {
+      text += "from --frequency (the files carry " + number(*frequency_, 12) +
+              " Hz, from the line \"" + frequencyLine_ + "\")\n";
+    } else {
+      text += "from --frequency (the files carry none)\n";
+    }
     text += "estimated tester time: " + number(seconds) + " s (" + std::to_string(cycles_) +
-            " cycles at " + number(*frequency_, 12) + " Hz and " + number(waitSeconds_) +
+            " cycles at " + number(*hertz, 12) + " Hz and " + number(waitSeconds_) +
             " s of waits)\n";
   } else {
-    text += "frequency: none in the files, so no tester time is estimated\n";
+    text +=
+        "frequency: none in the files, so no tester time is estimated (give one with "
+        "--frequency HZ)\n";
   }
   text += "final state: " + std::string(stateName(finalState_)) + "\n";
   return text;

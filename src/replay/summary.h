@@ -24,6 +24,8 @@ double waitSeconds(std::string_view amount);
 // tester time they take at the frequency the files carry.
 class Summary final : public CycleListener {
  public:
+  // `frequency`, when given, is the frequency of the estimate, whatever the files carry.
+  explicit Summary(std::optional<double> frequency = std::nullopt) : given_(frequency) {}
   void fileBegin(std::size_t index, const std::string& name) override;
   void cycle(const Cycle& c) override;
   void wait(std::string_view amount, LineRef where) override;
@@ -48,6 +50,7 @@ class Summary final : public CycleListener {
   double waitSeconds_ = 0;
   std::optional<double> frequency_;
   std::string frequencyLine_;
+  std::optional<double> given_;
   State finalState_ = State::UNDEFINED;
 };
 

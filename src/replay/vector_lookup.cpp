@@ -25,6 +25,8 @@ void VectorLookup::parallelOrder(const std::vector<std::string>& names) {
 }
 
 void VectorLookup::cycle(const Cycle& c) {
+  // Several lookups may listen to one replay: each stops working once it has its answer.
+  if (done_) return;
   if (isCapture(c.from)) scanBits_ = 0;
   if (!target_ && c.where.file == file_ && (c.vector == vector_ || c.vector + 1 == vector_)) {
     Target target;
@@ -98,6 +100,11 @@ std::string VectorLookup::report() const {
             " of the scan (bits count from 0 in shift order)\n";
   } else if (t.inScan) {
     text += "it is a cycle of the scan outside Shift: no bit\n";
+  }
+  if (map_ != nullptr) {
+    if (const MapFile::Row* row = map_->row(mapFileName(files_[file_]), vector_)) {
+      text += map_->source(row->svfLine) + ": " + row->statement + "\n";
+    }
   }
   return text;
 }

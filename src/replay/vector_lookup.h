@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "replay/cycle.h"
+#include "replay/map_file.h"
 #include "replay/operations.h"
 
 namespace kestrix::replay {
@@ -16,8 +17,9 @@ namespace kestrix::replay {
 // pin block, comments, order switches or wait blocks).
 class VectorLookup final : public CycleListener {
  public:
-  // `file` from 0, `vector` from 1.
-  VectorLookup(std::size_t file, std::uint64_t vector) : file_(file), vector_(vector) {}
+  // `file` from 0, `vector` from 1; with a map the report names the SVF line too.
+  VectorLookup(std::size_t file, std::uint64_t vector, const MapFile* map = nullptr)
+      : file_(file), vector_(vector), map_(map) {}
 
   void fileBegin(std::size_t index, const std::string& name) override;
   void parallelOrder(const std::vector<std::string>& names) override;
@@ -58,6 +60,7 @@ class VectorLookup final : public CycleListener {
 
   std::size_t file_;
   std::uint64_t vector_;
+  const MapFile* map_;
   Sink sink_{*this};
   OperationBuilder builder_{sink_};
   std::vector<std::string> files_;
