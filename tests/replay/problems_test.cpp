@@ -18,6 +18,11 @@ struct ProblemCase {
   std::string message;
 };
 
+const std::string kNoSection =
+    "no pcf section: this line stands where only a pcf section may hold it, and no pin block (a "
+    "unit \"Test\" line, then \"pcf\") opens one; the file is not one kestrix wrote, or was "
+    "edited";
+
 std::vector<ProblemCase> problemCases() {
   const std::string reset = kHead + kPinBlock + kReset;
   const std::uint64_t after = kFirstVector + 10;  // the line after the reset clocks
@@ -72,6 +77,11 @@ std::vector<ProblemCase> problemCases() {
       {"trailer cut", reset + "end pcf\n", after,
        "the file ends without its trailer (end pcf, end unit): the translation stopped there "
        "and the set is incomplete"},
+      {"unit line edited",
+       kHead + kPinBlock.substr(0, kPinBlock.find("unit")) + "unit \"Board\"\npcf\n" + kReset +
+           kTrailer,
+       17, kNoSection},
+      {"vector lines without any section", kHead + kReset + kTrailer, 7, kNoSection},
       {"empty file", "", 0,
        "the file ends without its trailer (end pcf, end unit): the translation stopped there "
        "and the set is incomplete"},
@@ -85,6 +95,15 @@ TEST(ReplayProblems, EveryInconsistencyIsReportedWithItsLine) {
     EXPECT_EQ(result.problem->where.file, "set1.pcf") << c.name;
     EXPECT_EQ(result.problem->where.line, c.line) << c.name;
     EXPECT_EQ(result.problem->message, c.message) << c.name;
+  }
+}
+
+// A translation in which nothing clocks writes a file of head and trailer only: no problem,
+// whatever the header file holds (a comment about pcf, an empty line).
+TEST(ReplayProblems, AFileOfHeadAndTrailerOnlyHasNoSectionToMiss) {
+  for (const std::string& head : {kHead, kHead + "! pcf sections follow\n\n! note\n"}) {
+    Result result = replayTexts({{"h1.pcf", head + kTrailer}});
+    EXPECT_FALSE(result.problem) << result.problem->message;
   }
 }
 

@@ -163,7 +163,21 @@ TEST(ReplayProgram, CommandLineMistakes) {
        "kestrix-replay: give only one of --svf, --summary and --vector" + hint},
       {{"--file", "2", "o"}, "kestrix-replay: --file goes with --vector" + hint},
       {{"--vector", "0", "o"},
-       "kestrix-replay: --vector needs a whole number from 1 on, not \"0\"" + hint},
+       "kestrix-replay: --vector needs a whole number from 1 on (or a list of them, separated "
+       "by commas), not \"0\"" +
+           hint},
+      {{"--vector", "75,,99", "o"},
+       "kestrix-replay: --vector needs a whole number from 1 on (or a list of them, separated "
+       "by commas), not \"75,,99\"" +
+           hint},
+      {{"--frequency", "1E6", "o"}, "kestrix-replay: --frequency goes with --summary" + hint},
+      {{"--summary", "--frequency", "0", "o"},
+       "kestrix-replay: --frequency needs a number of hertz above 0, such as 1E6, not \"0\"" +
+           hint},
+      {{"--summary", "--frequency", "1MHz", "o"},
+       "kestrix-replay: --frequency needs a number of hertz above 0, such as 1E6, not "
+       "\"1MHz\"" +
+           hint},
       {{"--vector", "1", "--file", "x", "o"},
        "kestrix-replay: --file needs a whole number from 1 on, not \"x\"" + hint},
       {{"--vcd"}, "kestrix-replay: --vcd needs a value" + hint},
@@ -258,8 +272,37 @@ TEST(ReplayProgram, SummaryTotals) {
             "estimated tester time: 2e-05 s (15 cycles at 1000000 Hz and 5e-06 s of waits)\n"
             "final state: IDLE\n");
   run = replay({"--summary", "o"}, {{"o1.pcf", pcfFile(kReset)}});
-  EXPECT_NE(run.out.find("frequency: none in the files, so no tester time is estimated\n"),
+  EXPECT_NE(run.out.find("frequency: none in the files, so no tester time is estimated (give "
+                         "one with --frequency HZ)\n"),
             std::string::npos);
+}
+
+// A set translated without -c from a FREQUENCY statement carries no frequency line: the
+// estimate takes the one given, and says where each frequency came from.
+TEST(ReplayProgram, SummaryAtAGivenFrequency) {
+  const std::string withLine = "! frequency: 1000000 Hz\n" + kBody + tmsCycles("00");
+  const std::string withoutLine = kBody + tmsCycles("00");
+  struct Case {
+    std::string body;
+    std::string frequency;
+    std::string lines;
+  } const cases[] = {
+      {withoutLine, "2E6",
+       "frequency: 2000000 Hz, from --frequency (the files carry none)\n"
+       "estimated tester time: 1.25e-05 s (15 cycles at 2000000 Hz and 5e-06 s of waits)\n"},
+      {withLine, "500000",
+       "frequency: 500000 Hz, from --frequency (the files carry 1000000 Hz, from the line \"! "
+       "frequency: 1000000 Hz\")\n"
+       "estimated tester time: 3.5e-05 s (15 cycles at 500000 Hz and 5e-06 s of waits)\n"},
+  };
+  for (const Case& c : cases) {
+    ReplayRun run = replay({"--summary", "--frequency", c.frequency, "o"},
+                           {{"o1.pcf", pcfFile(c.body)}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("waits: 1, 5e-06 s\n" + c.lines + "final state: IDLE\n"),
+              std::string::npos)
+        << run.out;
+  }
 }
 
 TEST(ReplayProgram, FrequencyDirectivesAndWaitLengths) {
