@@ -296,8 +296,8 @@ TEST(ReplayProgram, SummaryAtAGivenFrequency) {
        "estimated tester time: 3.5e-05 s (15 cycles at 500000 Hz and 5e-06 s of waits)\n"},
   };
   for (const Case& c : cases) {
-    ReplayRun run = replay({"--summary", "--frequency", c.frequency, "o"},
-                           {{"o1.pcf", pcfFile(c.body)}});
+    ReplayRun run =
+        replay({"--summary", "--frequency", c.frequency, "o"}, {{"o1.pcf", pcfFile(c.body)}});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("waits: 1, 5e-06 s\n" + c.lines + "final state: IDLE\n"),
               std::string::npos)

@@ -151,3 +151,55 @@ TEST(StatementReader, LinesOfMegabytesAndManyStatements) {
 
 }  // namespace
 }  // namespace kestrix
+
+namespace kestrix {
+namespace {
+
+// The physical line where each statement begins, as messages and the vector map name it. Only
+// a line feed ends a line: CRLF is one line end, a lone CR is a blank inside its line.
+TEST(StatementReader, EachStatementKnowsTheLineItBeginsOn) {
+  struct Case {
+    const char* name;
+    std::string svf;
+    std::vector<std::uint64_t> lines;
+  } const cases[] = {
+      {"one a line", "STATE RESET;\nSTATE IDLE;\n", {1, 2}},
+      {"over several lines", "SDR 16\n TDI (0123\n4567);\nSIR 8 TDI (01);\n", {1, 4}},
+      {"comments and blanks before", "! a\n\n// b\n   \nSTATE IDLE;\n", {5}},
+      {"a comment inside", "SDR 8\n! note\nTDI (00);\nSTATE IDLE;\n", {1, 4}},
+      {"after a ; on the line", "SDR 8 TDI (00); SIR 8 TDI (01);\nSTATE IDLE;\n", {1, 1, 2}},
+      {"rest of a line is blank", "STATE RESET;  \n\nSTATE IDLE;\n", {1, 3}},
+      {"rest of a line begins the next", "STATE RESET; SDR 8\nTDI (00);\n", {1, 1}},
+      {"CRLF", "! c\r\nSTATE RESET;\r\n\r\nSTATE IDLE;\r\n", {2, 4}},
+      {"byte-order mark", "\xEF\xBB\xBF! c\nSTATE RESET;\nSTATE IDLE;\n", {2, 3}},
+      {"byte-order mark on a statement", "\xEF\xBB\xBFSTATE RESET;\nSTATE IDLE;\n", {1, 2}},
+      {"lone CR", "STATE RESET;\rSTATE IDLE;\r\nSTATE RESET;\n", {1, 1, 2}},
+      {"no final line end", "STATE RESET;\n\nSTATE IDLE;", {1, 3}},
+      {"a long line", std::string(70000, ' ') + "STATE RESET;\nSTATE IDLE;\n", {1, 2}},
+  };
+  for (const Case& c : cases) {
+    Reader reader(c.svf, false);
+    std::vector<std::uint64_t> lines;
+    std::string statement;
+    while (readStatement(reader.t, statement)) lines.push_back(reader.t.pass.reader.statementLine);
+    EXPECT_EQ(lines, c.lines) << c.name;
+  }
+}
+
+// A pass that goes on from the count log's frontier seeks back into the input: the line count
+// goes with the offset.
+TEST(StatementReader, SeekingRestoresTheLineCount) {
+  Reader reader("STATE RESET;\n\nSTATE IDLE;\nSIR 8 TDI (01);\n", false);
+  std::string statement;
+  ASSERT_TRUE(readStatement(reader.t, statement));
+  std::uint64_t offset = reader.t.lines.offset();
+  std::uint64_t line = reader.t.lines.lineNumber();
+  ASSERT_TRUE(readStatement(reader.t, statement));
+  ASSERT_TRUE(reader.t.lines.seek(offset, line));
+  ASSERT_TRUE(readStatement(reader.t, statement));
+  EXPECT_EQ(statement, "STATE IDLE");
+  EXPECT_EQ(reader.t.pass.reader.statementLine, 3u);
+}
+
+}  // namespace
+}  // namespace kestrix
