@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "driver/console.h"
-#include "driver/fatal.h"
-#include "driver/io.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "core/console.h"
+#include "core/fatal.h"
+#include "core/io.h"
+#include "translation/translation.h"
+#include "translation/output_files.h"
 #include "svf/statement_reader.h"
 #include "svf/tokenizer.h"
 

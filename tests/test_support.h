@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "driver/dispatch.h"
-#include "driver/fatal.h"
+#include "core/fatal.h"
 #include "driver/run.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "translation/translation.h"
+#include "translation/output_files.h"
 
 namespace kestrix::testing {
 

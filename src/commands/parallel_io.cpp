@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/pin_block.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
 

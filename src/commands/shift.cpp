@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/output_files.h"
 #include "tap/navigation.h"
 #include "tap/steady_shift.h"
 #include "tap/vector_writer.h"

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
-#include "svf/blank.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/pin_block.h"
+#include "core/blank.h"
 #include "svf/frequency_directive.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"

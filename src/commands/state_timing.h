@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tap/tap_state.h"
+#include "core/tap_state.h"
 
 namespace kestrix {
 

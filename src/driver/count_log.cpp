@@ -1,7 +1,7 @@
 #include "driver/count_log.h"
 
-#include "driver/messages.h"
-#include "pcf/output_files.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
 
 namespace kestrix {
 

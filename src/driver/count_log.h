@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "core/console.h"
 #include "driver/passes.h"
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 

@@ -8,9 +8,9 @@
 #include "commands/scan_records.h"
 #include "commands/shift.h"
 #include "commands/state_timing.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/pin_block.h"
 #include "svf/tokenizer.h"
 
 namespace kestrix {

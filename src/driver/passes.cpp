@@ -5,10 +5,10 @@
 
 #include "driver/count_log.h"
 #include "driver/dispatch.h"
-#include "driver/fatal.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "core/fatal.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/pin_block.h"
 #include "tap/navigation.h"
 
 namespace kestrix {

@@ -3,11 +3,11 @@
 #include <new>
 
 #include "driver/command_line.h"
-#include "driver/fatal.h"
+#include "core/fatal.h"
 #include "driver/input_spool.h"
-#include "driver/messages.h"
+#include "translation/messages.h"
 #include "driver/passes.h"
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "driver/fatal.h"
+#include "core/fatal.h"
 
 namespace kestrix {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "svf/blank.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "core/transitions.h"
 #include "tap/vector_writer.h"
 
 namespace kestrix {

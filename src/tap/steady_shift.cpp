@@ -8,8 +8,8 @@
 #include <immintrin.h>
 #endif
 
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "translation/translation.h"
+#include "core/transitions.h"
 #include "tap/vector_writer.h"
 
 namespace kestrix {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pcf/vector_format.h"
+#include "core/vector_format.h"
 
 namespace kestrix {
 

@@ -1,7 +1,7 @@
 #include "tap/vector_writer.h"
 
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "translation/translation.h"
+#include "core/transitions.h"
 
 namespace kestrix {
 

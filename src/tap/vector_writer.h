@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "pcf/vector_format.h"
+#include "core/vector_format.h"
 
 namespace kestrix {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver/command_line.h"
-#include "driver/messages.h"
+#include "translation/messages.h"
 #include "test_support.h"
 
 namespace kestrix {

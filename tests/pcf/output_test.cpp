@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "pcf/pin_block.h"
+#include "translation/pin_block.h"
 #include "test_support.h"
 
 namespace kestrix {

@@ -8,15 +8,15 @@
 #include "commands/parallel_io.h"
 #include "commands/scan_records.h"
 #include "commands/state_timing.h"
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "pcf/background_writer.h"
-#include "pcf/output_files.h"
+#include "translation/output_files.h"
 #include "pcf/pcf_file.h"
 #include "svf/frequency_directive.h"
 #include "svf/line_reader.h"
 #include "svf/statement_reader.h"
-#include "tap/tap_state.h"
+#include "core/tap_state.h"
 
 namespace kestrix {
 

@@ -1,9 +1,9 @@
-#include "pcf/output_files.h"
+#include "translation/output_files.h"
 
-#include "driver/fatal.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "core/fatal.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
+#include "translation/pin_block.h"
 
 namespace kestrix {
 namespace {

@@ -1,8 +1,8 @@
-#include "pcf/pin_block.h"
+#include "translation/pin_block.h"
 
 #include <string>
 
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {

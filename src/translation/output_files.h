@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "pcf/file_names.h"
+#include "core/file_names.h"
 
 namespace kestrix {
 
