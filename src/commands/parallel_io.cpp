@@ -55,7 +55,6 @@ void definePioMap(Translation& t, std::string_view value) {
   while (cursor.takeToken(token)) {
     if (++tokens % 2 == 0) pio.names.emplace_back(token);
   }
-  pio.pioNameCount = tokens / 2;
   writePinDeclarations(t);
 }
 
@@ -64,7 +63,7 @@ void setPioPattern(Translation& t, std::string_view value) {
   if (!pio.pioMapDefined) {
     failWithLastLine(t, "Tried to execute a PIO command before a PIO MAP was defined. \n");
   }
-  if (value.size() != pio.pioNameCount) {
+  if (value.size() != pio.names.size()) {
     fail(t,
          "Number of characters in the PIO command do not match the number of logical names\n"
          "from the PIO MAP.\n");

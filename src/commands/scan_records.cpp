@@ -30,8 +30,8 @@ void convertInto(Translation& t, std::string_view value, std::optional<BitString
   BitString bits;
   // A pass that only counts lines needs to know which values are present, not their bits.
   HexResult result =
-      t.countingOnly ? checkHex(value, record.length) : hexToBits(value, record.length, bits);
-  if (t.countingOnly) bits.length = record.length;
+      t.mode == PassMode::kCounting ? checkHex(value, record.length) : hexToBits(value, record.length, bits);
+  if (t.mode == PassMode::kCounting) bits.length = record.length;
   switch (result) {
     case HexResult::kOk:
       slot = std::move(bits);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "commands/scan_records.h"
 #include "translation/messages.h"
 #include "translation/translation.h"
 #include "translation/output_files.h"
@@ -215,7 +216,7 @@ void shiftSteady(Translation& t, const Segment& segment, const SegmentBits& bits
 // The bits a pass that pauses scans may still shift into the current file before it pauses
 // the scan for the next one (none when it must pause now); unlimited in other passes.
 std::uint64_t bitsBeforePause(const Translation& t) {
-  if (!t.pausingScans) return UINT64_MAX;
+  if (t.mode != PassMode::kPausingScans) return UINT64_MAX;
   std::int64_t room = t.options.maxVectors - kPauseRoom - t.pass.output.vectorCount;
   return room <= 0 ? 0 : static_cast<std::uint64_t>(room + 1) / 2;
 }

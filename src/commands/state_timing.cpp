@@ -27,11 +27,11 @@ bool matchesKeyword(std::string_view token, std::string_view upperKeyword) {
       [](char c, char k) { return k >= 'A' && k <= 'Z' ? c == k - 'A' + 'a' : c == k; });
 }
 
-char parseTrstMode(Translation& t, std::string_view token) {
-  if (matchesKeyword(token, "ON")) return '0';
-  if (matchesKeyword(token, "OFF")) return '1';
-  if (matchesKeyword(token, "Z")) return 'Z';
-  if (matchesKeyword(token, "ABSENT")) return '\0';
+TrstMode parseTrstMode(Translation& t, std::string_view token) {
+  if (matchesKeyword(token, "ON")) return TrstMode::kOn;
+  if (matchesKeyword(token, "OFF")) return TrstMode::kOff;
+  if (matchesKeyword(token, "Z")) return TrstMode::kZ;
+  if (matchesKeyword(token, "ABSENT")) return TrstMode::kAbsent;
   failStatement(t, "Could not match TRST mode of " + std::string(token) + "\n!");
 }
 
@@ -189,7 +189,7 @@ void handleEndIr(Translation& t, std::string_view value, TokenCursor&) {
 void handleTrst(Translation& t, std::string_view value, TokenCursor&) {
   TapModel& tap = t.pass.tap;
   tap.trstMode = parseTrstMode(t, value);
-  if (tap.trstMode != '0') return;
+  if (tap.trstMode != TrstMode::kOn) return;
   tap.currentState = TapState::RESET;
   if (!t.pass.output.pinBlockWritten) writePinDeclarations(t);
   writeResetClocks(t);

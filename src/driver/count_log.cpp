@@ -70,7 +70,7 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   // Only the pass that pauses scans quotes the statement before, and it never counts.
   t.previousCommandLine.clear();
   held = frontier_->held;
-  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.fileNumber - 1),
+  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.nextFileNumber - 1),
                                        t.console);
   return Outcome::kFrontier;
 }

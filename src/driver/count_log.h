@@ -59,7 +59,7 @@ class CountLog {
  private:
   struct Context {
     TapState state = TapState::UNDEFINED;
-    char trstMode = '\0';
+    TrstMode trstMode = TrstMode::kAbsent;
     bool pinBlockWritten = false;
     bool operator==(const Context&) const = default;
   };

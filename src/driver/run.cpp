@@ -6,6 +6,7 @@
 #include "core/fatal.h"
 #include "driver/input_spool.h"
 #include "translation/messages.h"
+#include "translation/output_files.h"
 #include "driver/passes.h"
 #include "translation/translation.h"
 
@@ -15,7 +16,7 @@ namespace {
 void finishRun(Translation& t) {
   closeOutputFile(t);
   t.input.reset();
-  std::int64_t files = t.pass.output.fileNumber - 1;
+  std::int64_t files = t.pass.output.nextFileNumber - 1;
   if (files > 1) {
     t.console.print("Translation Successful " + std::to_string(files) + " files generated.\n");
   } else {

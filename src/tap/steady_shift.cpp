@@ -235,7 +235,7 @@ void writeSteadyShift(Translation& t, std::uint64_t firstBit, std::uint64_t coun
   }
   // The TCK-1 lines leave TRST OFF.
   t.pass.output.vectorCount += 2 * static_cast<std::int64_t>(count);
-  t.pass.tap.trstMode = '1';
+  t.pass.tap.trstMode = TrstMode::kOff;
 }
 
 }  // namespace kestrix

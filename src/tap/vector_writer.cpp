@@ -12,15 +12,15 @@ void writeTck0Line(Translation& t, char tms, char tdi, char tdo) {
     t.output->commit(vector_line::end(vector_line::pins(at, '0', tms, tdi, tdo, pio)));
   }
   TapModel& tap = t.pass.tap;
-  if (tap.trstMode == '0') tap.currentState = TapState::RESET;
+  if (tap.trstMode == TrstMode::kOn) tap.currentState = TapState::RESET;
   ++t.pass.output.vectorCount;
 }
 
 void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_view comment) {
   TapModel& tap = t.pass.tap;
   Transition move = nextTapState(tap.currentState, tms);
-  tap.currentState = tap.trstMode == '0' ? TapState::RESET : move.next;
-  tap.trstMode = '1';
+  tap.currentState = tap.trstMode == TrstMode::kOn ? TapState::RESET : move.next;
+  tap.trstMode = TrstMode::kOff;
   if (!t.output->discarding()) {
     const std::string& pio = t.pass.pio.PIOstring;
     char* at = t.output->reserve(vector_line::kFixedRoom + pio.size() + comment.size());
@@ -38,7 +38,7 @@ void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view c
 
 bool inSteadyShift(const Translation& t) {
   TapState state = t.pass.tap.currentState;
-  return nextTapState(state, '0').next == state && t.pass.tap.trstMode != '0';
+  return nextTapState(state, '0').next == state && t.pass.tap.trstMode != TrstMode::kOn;
 }
 
 }  // namespace kestrix

@@ -45,29 +45,29 @@ void readHeaderFile(Translation& t) {
 void openNextOutputFile(Translation& t) {
   OutputState& output = t.pass.output;
   // The name depends on the number only, so a bad one is met at file 1, with nothing to close.
-  std::string path = pcfFileName(t.options.outputFile, output.fileNumber);
+  std::string path = pcfFileName(t.options.outputFile, output.nextFileNumber);
   if (path.empty()) fail(t, "\nAn output file name was not entered!!\n");
   // Checked in counting passes too, so that they stop where writing every pass would; and
   // before the current file is finished, which matters when both fail.
   refuseFileRead(t, path);
-  if (output.fileNumber > 1) {
+  if (output.nextFileNumber > 1) {
     std::unique_ptr<PcfFile> file = std::move(t.output);
     // The writer thread closes it and makes the next one, while the translation goes on.
     file->handOver();
     output.pinBlockWritten = false;
   }
-  if (t.countingOnly) {
+  if (t.mode == PassMode::kCounting) {
     t.output = std::make_unique<PcfFile>(path, t.console);
   } else {
     t.writer.switchFile({&t.files, path});
     // File 1, at start-up or after a restart, has nothing to overlap: it is made at once.
-    if (output.fileNumber == 1 && !t.writer.drain() && reportWriterFailure(t.writer, t.console)) {
+    if (output.nextFileNumber == 1 && !t.writer.drain() && reportWriterFailure(t.writer, t.console)) {
       abortTranslation();
     }
     t.output = std::make_unique<PcfFile>(path, t.console, t.writer);
   }
   output.vectorCount = 0;
-  ++output.fileNumber;
+  ++output.nextFileNumber;
   t.output->write(kHeadLine1);
   t.output->write(kHeadLine2);
   t.output->write(t.header);
@@ -90,10 +90,10 @@ void closeOutputFile(Translation& t) {
   file->finish();
 }
 
-void restartTranslation(Translation& t, bool rewindInput) {
+void restartTranslation(Translation& t) {
   std::unique_ptr<PcfFile> file = std::move(t.output);
   if (file != nullptr && !file->closeWithoutTrailer()) abortTranslation();
-  if (rewindInput && !t.lines.rewind()) {
+  if (!t.lines.rewind()) {
     // A pipe is read again from the copy kept of it; without one it cannot be.
     std::string_view reason = t.input->canRewind() ? "Cannot open input file "
                                                    : "Cannot create temporary file for input file ";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "commands/parallel_io.h"
 #include "driver/dispatch.h"
 #include "test_support.h"
 
@@ -40,7 +41,7 @@ TEST(ParallelIo, MapTakesEverySecondWord) {
     Pio pio;
     definePioMap(pio.t, c.value);
     EXPECT_EQ(pio.t.pass.pio.names, c.names) << c.value;
-    EXPECT_EQ(pio.t.pass.pio.pioNameCount, c.names.size()) << c.value;
+    EXPECT_EQ(pio.t.pass.pio.names.size(), c.names.size()) << c.value;
     // The map's pin block is written even though the file has one already.
     EXPECT_EQ(pio.t.pass.output.vectorCount, c.pinBlockLines) << c.value;
   }

@@ -195,19 +195,19 @@ TEST(TapEngine, TrstOnHoldsResetForOneCycle) {
   testing::Context context;
   TapModel& tap = context.t.pass.tap;
   tap.currentState = S::DRPAUSE;
-  tap.trstMode = '0';
+  tap.trstMode = TrstMode::kOn;
   writeTck0Line(context.t, '0', 'Z', 'X');
   EXPECT_EQ(tap.currentState, S::RESET);
   writeTck1Line(context.t, '0', 'Z', 'X');
   EXPECT_EQ(tap.currentState, S::RESET);  // TMS 0 from RESET would enter IDLE
-  EXPECT_EQ(tap.trstMode, '1');
+  EXPECT_EQ(tap.trstMode, TrstMode::kOff);
   clockTms0(context.t);
   EXPECT_EQ(tap.currentState, S::IDLE);
   // A successful step still ends in its target.
-  tap.trstMode = '0';
+  tap.trstMode = TrstMode::kOn;
   EXPECT_TRUE(stepToward(context.t, S::DRSELECT));
   EXPECT_EQ(tap.currentState, S::DRSELECT);
-  EXPECT_EQ(tap.trstMode, '1');
+  EXPECT_EQ(tap.trstMode, TrstMode::kOff);
 }
 
 }  // namespace
