@@ -1,5 +1,7 @@
 #include "commands/parallel_io.h"
 
+#include "core/vector_format.h"
+
 #include <string>
 
 #include "translation/messages.h"
@@ -85,14 +87,13 @@ void setPioPattern(Translation& t, std::string_view value) {
 void selectParallelOrder(Translation& t) {
   PioState& pio = t.pass.pio;
   if (!pio.pioInStatement || pio.parallelOrder) return;
-  t.output->write("use pcf order Parallel\n");
-  ++t.pass.output.vectorCount;
+  t.charged.write(vector_format::kUseParallelOrder, 1);
   pio.parallelOrder = true;
 }
 
 void executePio(Translation& t) {
   const ScanState& scans = t.pass.scans;
-  if (!scans.sdrInStatement && !scans.sirInStatement) stepToward(t, t.pass.tap.currentState);
+  if (!scans.sdrInStatement && !scans.sirInStatement) stepToward(t.cycles, t.pass.tap.currentState);
 }
 
 }  // namespace kestrix

@@ -209,7 +209,7 @@ void shiftSteady(Translation& t, const Segment& segment, const SegmentBits& bits
   for (std::uint64_t bit = from; bit < to; bit += kChunk) {
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, to - bit));
     if (!counting) bits.fill(bit, count, levels);
-    writeSteadyShift(t, bit, count, levels, comment);
+    writeSteadyShift(t.cycles, bit, count, levels, comment);
   }
 }
 
@@ -231,10 +231,10 @@ bool inShiftState(const Translation& t) {
 // device sees one scan, with no Update and no Capture.
 void pauseAcrossFiles(Translation& t, char tdi, char tdo, std::string_view comment) {
   bool dr = t.pass.tap.currentState == S::DRSHIFT;
-  writeCycle(t, '1', tdi, tdo, comment);
-  stepToward(t, dr ? S::DRPAUSE : S::IRPAUSE);
+  writeCycle(t.cycles, '1', tdi, tdo, comment);
+  stepToward(t.cycles, dr ? S::DRPAUSE : S::IRPAUSE);
   openContinuationFile(t);
-  walk(t, dr ? kSdrFromDrPause : kSirFromIrPause);
+  walk(t.cycles, dr ? kSdrFromDrPause : kSirFromIrPause);
 }
 
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
@@ -260,12 +260,12 @@ void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
       continue;
     }
     std::uint64_t end = i + std::min(steadyEnd - std::min(i, steadyEnd), allowed);
-    if (i < end && inSteadyShift(t)) {
+    if (i < end && inSteadyShift(t.cycles)) {
       shiftSteady(t, segment, bits, i, end);
       i = end;
       continue;
     }
-    writeCycle(t, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
+    writeCycle(t.cycles, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
     ++i;
   }
 }
@@ -277,12 +277,12 @@ void executeScan(Translation& t, const Side& side) {
   std::uint32_t data = scans.record(side.data.kind).length;
   std::uint32_t trailer = scans.record(side.trailer.kind).length;
   if (scans.record(side.header.kind).length != 0 || data != 0 || trailer != 0) {
-    if (t.pass.tap.currentState == S::UNDEFINED) gotoState(t, S::RESET);
-    walk(t, side.entry.from(t.pass.tap.currentState));
+    if (t.pass.tap.currentState == S::UNDEFINED) gotoState(t.cycles, S::RESET);
+    walk(t.cycles, side.entry.from(t.pass.tap.currentState));
     shiftSegment(t, side.header, data == 0 && trailer == 0);
     shiftSegment(t, side.data, trailer == 0);
     shiftSegment(t, side.trailer, true);
-    walk(t, side.exit.from(t.pass.timing.*side.endState));
+    walk(t.cycles, side.exit.from(t.pass.timing.*side.endState));
   }
   releaseScanValues(scans, side.dataSide);
 }

@@ -35,6 +35,13 @@ TrstMode parseTrstMode(Translation& t, std::string_view token) {
   failStatement(t, "Could not match TRST mode of " + std::string(token) + "\n!");
 }
 
+// The fixed path to `target`; a target that is not stable stops the translation.
+void gotoStableState(Translation& t, TapState target) {
+  if (!gotoState(t.cycles, target)) {
+    failStatement(t, "\nSTATE parameter specified is not a stable state!\n");
+  }
+}
+
 // A RUNTEST value that is a number rather than a run state.
 bool isNumberText(std::string_view text) {
   return !text.empty() && (isDigit(text[0]) || text[0] == '.' || text[0] == '+' || text[0] == '-');
@@ -163,7 +170,7 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
 }
 
 void runCycles(Translation& t, TapState state, std::uint32_t cycles) {
-  for (std::uint32_t i = 0; i < cycles; ++i) stepToward(t, state);
+  for (std::uint32_t i = 0; i < cycles; ++i) stepToward(t.cycles, state);
 }
 
 }  // namespace
@@ -192,17 +199,17 @@ void handleTrst(Translation& t, std::string_view value, TokenCursor&) {
   if (tap.trstMode != TrstMode::kOn) return;
   tap.currentState = TapState::RESET;
   if (!t.pass.output.pinBlockWritten) writePinDeclarations(t);
-  writeResetClocks(t);
+  writeResetClocks(t.cycles);
 }
 
 void handleState(Translation& t, std::string_view value, TokenCursor& rest) {
   TapState first = parseStateName(t, value);
   if (rest.empty()) {
-    gotoState(t, first);
+    gotoStableState(t, first);
   } else {
-    bool reached = stepToward(t, first);
+    bool reached = stepToward(t.cycles, first);
     std::string_view token;
-    while (reached && rest.takeToken(token)) reached = stepToward(t, parseStateName(t, token));
+    while (reached && rest.takeToken(token)) reached = stepToward(t.cycles, parseStateName(t, token));
     if (!reached) failStatement(t, "\nInvalid explicit state path specified!\n");
   }
   if (!isStableState(t.pass.tap.currentState)) {
@@ -219,7 +226,7 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
     runState = parseStateName(t, value);
     // A run state named becomes the default end state too.
     timing.runTestRunState = timing.runTestEndState = runState;
-    gotoState(t, runState);
+    gotoStableState(t, runState);
     if (!rest.takeToken(number)) failStatement(t, kIncomplete);
   }
   TapState endState = TapState::IDLE;
@@ -228,7 +235,7 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   if (rest.empty()) {
     count = readCount(number);
   } else {
-    gotoState(t, runState);
+    gotoStableState(t, runState);
     std::string_view unit;
     rest.takeToken(unit);
     if (isSec(unit)) {
@@ -245,10 +252,10 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   if (runState == TapState::IDLE) {
     runCycles(t, TapState::IDLE, std::min(count, kRunTestCycles));
     if (count >= kRunTestCycles || minTime) writeWaitBlock(t, minTime);
-    gotoState(t, endState);
+    gotoStableState(t, endState);
   } else {
     writeWaitBlock(t, minTime);
-    gotoState(t, endState);
+    gotoStableState(t, endState);
     runCycles(t, endState, kRunTestCycles);
   }
 }
@@ -270,7 +277,7 @@ void handleWait(Translation& t, std::string_view value, TokenCursor& rest) {
   if (!t.pass.output.pinBlockWritten && stepWritesCycle(t.pass.tap.currentState, endState)) {
     writePinDeclarations(t);
   }
-  stepToward(t, endState);
+  stepToward(t.cycles, endState);
 }
 
 }  // namespace kestrix

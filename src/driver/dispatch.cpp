@@ -1,5 +1,7 @@
 #include "driver/dispatch.h"
 
+#include "core/vector_format.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -129,8 +131,7 @@ void executeStatement(Translation& t) {
   pass.commands.clear();
   if (pass.pio.pioInStatement) {
     pass.pio.PIOstring.assign(1, '"');
-    t.output->write("use pcf order Scan\n");
-    ++pass.output.vectorCount;
+    t.charged.write(vector_format::kUseScanOrder, 1);
     pass.pio.pioInStatement = pass.pio.parallelOrder = false;
   }
   pass.scans.sdrInStatement = pass.scans.sirInStatement = false;

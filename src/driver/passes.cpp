@@ -122,7 +122,7 @@ void startNextFile(Translation& t) {
 
 void moveToIdleAfterSplit(Translation& t) {
   TapState state = t.pass.tap.currentState;
-  if (state != TapState::DRPAUSE && state != TapState::IRPAUSE) gotoState(t, TapState::IDLE);
+  if (state != TapState::DRPAUSE && state != TapState::IRPAUSE) gotoState(t.cycles, TapState::IDLE);
 }
 
 // Passes only count their lines until one does not restart; that one runs again, writing,

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "translation/messages.h"
-#include "translation/translation.h"
 #include "core/transitions.h"
 #include "tap/vector_writer.h"
 
@@ -32,18 +30,18 @@ constexpr S kIrPauseToIdle[] = {S::IREXIT2, S::IRUPDATE, S::IDLE};
 constexpr S kIrPauseToDrPause[] = {S::IREXIT2,   S::IRUPDATE, S::DRSELECT,
                                    S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
 
-void clock(Translation& t, char tms, std::string_view comment) {
-  writeTck0Line(t, tms, 'Z', 'X');
-  writeTck1Line(t, tms, 'Z', 'X', comment);
+void clock(CycleWriter& w, char tms, std::string_view comment) {
+  writeTck0Line(w, tms, 'Z', 'X');
+  writeTck1Line(w, tms, 'Z', 'X', comment);
 }
 
 }  // namespace
 
-void clockTms1(Translation& t, std::string_view comment) { clock(t, '1', comment); }
-void clockTms0(Translation& t, std::string_view comment) { clock(t, '0', comment); }
+void clockTms1(CycleWriter& w, std::string_view comment) { clock(w, '1', comment); }
+void clockTms0(CycleWriter& w, std::string_view comment) { clock(w, '0', comment); }
 
-void writeResetClocks(Translation& t) {
-  for (std::string_view comment : kResetClockComments) clockTms1(t, comment);
+void writeResetClocks(CycleWriter& w) {
+  for (std::string_view comment : kResetClockComments) clockTms1(w, comment);
 }
 
 bool stepWritesCycle(TapState from, TapState target) {
@@ -51,17 +49,17 @@ bool stepWritesCycle(TapState from, TapState target) {
          nextTapState(from, '0').next == target;
 }
 
-bool stepToward(Translation& t, TapState target) {
-  TapModel& tap = t.pass.tap;
+bool stepToward(CycleWriter& w, TapState target) {
+  TapModel& tap = w.tap;
   if (tap.currentState == S::UNDEFINED) {
-    writeResetClocks(t);
+    writeResetClocks(w);
     tap.currentState = S::RESET;
-    return target == S::RESET || stepToward(t, target);
+    return target == S::RESET || stepToward(w, target);
   }
   if (nextTapState(tap.currentState, '1').next == target) {
-    clockTms1(t);
+    clockTms1(w);
   } else if (nextTapState(tap.currentState, '0').next == target) {
-    clockTms0(t);
+    clockTms0(w);
   } else {
     return false;
   }
@@ -97,22 +95,20 @@ std::span<const TapState> gotoPath(TapState from, TapState to) {
   return {};
 }
 
-void walk(Translation& t, std::span<const TapState> path) {
-  for (TapState state : path) stepToward(t, state);
+void walk(CycleWriter& w, std::span<const TapState> path) {
+  for (TapState state : path) stepToward(w, state);
 }
 
-void gotoState(Translation& t, TapState target) {
-  TapState current = t.pass.tap.currentState;
+bool gotoState(CycleWriter& w, TapState target) {
+  TapState current = w.tap.currentState;
   if (current == S::UNDEFINED) {
-    stepToward(t, S::RESET);
-    if (target != S::RESET) gotoState(t, target);
-    return;
+    stepToward(w, S::RESET);
+    return target == S::RESET || gotoState(w, target);
   }
-  if (!isStableState(current)) return;
-  if (!isStableState(target)) {
-    failStatement(t, "\nSTATE parameter specified is not a stable state!\n");
-  }
-  walk(t, gotoPath(current, target));
+  if (!isStableState(current)) return true;
+  if (!isStableState(target)) return false;
+  walk(w, gotoPath(current, target));
+  return true;
 }
 
 }  // namespace kestrix

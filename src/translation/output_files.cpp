@@ -1,5 +1,7 @@
 #include "translation/output_files.h"
 
+#include "core/vector_format.h"
+
 #include "core/fatal.h"
 #include "translation/messages.h"
 #include "translation/translation.h"
@@ -68,11 +70,11 @@ void openNextOutputFile(Translation& t) {
   }
   output.vectorCount = 0;
   ++output.nextFileNumber;
-  t.output->write(kHeadLine1);
-  t.output->write(kHeadLine2);
-  t.output->write(t.header);
-  t.output->write(kHeadEnd);
-  output.vectorCount += kHeadLines;
+  // However many lines the header file has, the head is charged as kHeadLines.
+  t.charged.write(kHeadLine1, 0);
+  t.charged.write(kHeadLine2, 0);
+  t.charged.write(t.header, 0);
+  t.charged.write(kHeadEnd, kHeadLines);
 }
 
 void openContinuationFile(Translation& t) {
@@ -80,8 +82,7 @@ void openContinuationFile(Translation& t) {
   writePinDeclarations(t);
   // The lines of a PIO statement carry its pins in the new file too.
   if (t.pass.pio.parallelOrder) {
-    t.output->write("use pcf order Parallel\n");
-    ++t.pass.output.vectorCount;
+    t.charged.write(vector_format::kUseParallelOrder, 1);
   }
 }
 

@@ -33,8 +33,7 @@ void writePinDeclarations(Translation& t) {
     appendNameList(block, names);
   }
   block += "\nunit \"Test\"\npcf\nuse pcf order Scan\n";
-  t.output->write(block);
-  t.pass.output.vectorCount += pinDeclarationLines(t);
+  t.charged.write(block, pinDeclarationLines(t));
   t.pass.output.pinBlockWritten = true;
 }
 

@@ -8,8 +8,10 @@
 #include "core/console.h"
 #include "core/io.h"
 #include "pcf/background_writer.h"
+#include "pcf/charged_output.h"
 #include "pcf/pcf_file.h"
 #include "svf/line_reader.h"
+#include "tap/vector_writer.h"
 #include "translation/pass_state.h"
 
 namespace kestrix {
@@ -76,6 +78,10 @@ struct Translation {
   std::int64_t restartMargin = 0;
   PassMode mode = PassMode::kWriting;
   PassState pass;
+  // The current file and its line count, for every line charged to the budget.
+  ChargedOutput charged{output, pass.output.vectorCount};
+  // What the TAP engine writes cycles through.
+  CycleWriter cycles{charged, pass.tap, pass.pio.PIOstring, options.commentsOn};
   // The statement being translated, quoted by messages, and the one before it.
   std::string lastCommandLine;
   std::string previousCommandLine;

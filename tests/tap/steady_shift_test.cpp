@@ -57,7 +57,7 @@ TEST(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
     testing::Context bulk(c.commentsOn);
     bulk.t.pass.pio.PIOstring = c.pio;
     bulk.t.pass.tap = {c.state, TrstMode::kOn};
-    writeSteadyShift(bulk.t, c.firstBit, c.count, levels.data(), c.comment);
+    writeSteadyShift(bulk.t.cycles, c.firstBit, c.count, levels.data(), c.comment);
 
     testing::Context single(c.commentsOn);
     single.t.pass.pio.PIOstring = c.pio;
@@ -67,7 +67,7 @@ TEST(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
       auto bit = static_cast<unsigned>(k % 64);
       std::string comment = std::string(c.comment.prefix) + std::to_string(c.firstBit + k) +
                             std::string(c.comment.suffix);
-      writeCycle(single.t, '0', block.tdiChar(bit), block.tdoChar(bit), comment);
+      writeCycle(single.t.cycles, '0', block.tdiChar(bit), block.tdoChar(bit), comment);
     }
     EXPECT_EQ(bulk.written(), single.written());
     EXPECT_EQ(bulk.t.pass.output.vectorCount, static_cast<std::int64_t>(2 * c.count));
@@ -82,7 +82,7 @@ TEST(SteadyShift, CountingPassOnlyCharges) {
   testing::Context context;
   context.t.output = std::make_unique<PcfFile>("out1.pcf", console);
   context.t.pass.tap = {S::DRSHIFT, TrstMode::kOff};
-  writeSteadyShift(context.t, 0, 5000, nullptr, {"SDR bit ", ""});
+  writeSteadyShift(context.t.cycles, 0, 5000, nullptr, {"SDR bit ", ""});
   EXPECT_EQ(context.t.pass.output.vectorCount, 10000);
 }
 
