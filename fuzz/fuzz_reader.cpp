@@ -15,6 +15,7 @@
 #include "translation/translation.h"
 #include "translation/output_files.h"
 #include "svf/statement_reader.h"
+#include "translation/read_statement.h"
 #include "svf/tokenizer.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include "driver/dispatch.h"
 #include "core/fatal.h"
 #include "translation/messages.h"
+#include "translation/read_statement.h"
 #include "translation/output_files.h"
 #include "translation/translation.h"
 #include "translation/pin_block.h"

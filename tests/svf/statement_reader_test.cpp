@@ -1,4 +1,5 @@
 #include "svf/statement_reader.h"
+#include "translation/read_statement.h"
 
 #include <gtest/gtest.h>
 
