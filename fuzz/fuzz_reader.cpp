@@ -12,11 +12,11 @@
 #include "core/console.h"
 #include "core/fatal.h"
 #include "core/io.h"
-#include "translation/translation.h"
-#include "translation/output_files.h"
 #include "svf/statement_reader.h"
-#include "translation/read_statement.h"
 #include "svf/tokenizer.h"
+#include "translation/output_files.h"
+#include "translation/read_statement.h"
+#include "translation/translation.h"
 
 namespace {
 

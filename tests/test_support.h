@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/dispatch.h"
 #include "core/fatal.h"
+#include "driver/dispatch.h"
 #include "driver/run.h"
-#include "translation/translation.h"
 #include "translation/output_files.h"
+#include "translation/translation.h"
 
 namespace kestrix::testing {
 

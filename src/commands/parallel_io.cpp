@@ -1,45 +1,16 @@
 #include "commands/parallel_io.h"
 
-#include "core/vector_format.h"
-
 #include <string>
 
-#include "translation/messages.h"
-#include "translation/translation.h"
-#include "translation/pin_block.h"
+#include "core/svf_paths.h"
+#include "core/vector_format.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
-namespace {
-
-// The PCF character of a PIO pattern character, or '\0' for one that has none.
-char pcfPinCharacter(char c) {
-  switch (c) {
-    case 'H':
-    case 'h':
-      return '1';
-    case 'L':
-    case 'l':
-      return '0';
-    case 'Z':
-    case 'z':
-      return 'Z';
-    case 'U':
-    case 'u':
-      return 'H';
-    case 'D':
-    case 'd':
-      return 'L';
-    case 'X':
-    case 'x':
-      return 'X';
-    default:
-      return '\0';
-  }
-}
-
-}  // namespace
 
 void definePioMap(Translation& t, std::string_view value) {
   PioState& pio = t.pass.pio;
@@ -73,7 +44,7 @@ void setPioPattern(Translation& t, std::string_view value) {
   std::string pattern;
   pattern.reserve(value.size() + 1);
   for (char c : value) {
-    char pin = pcfPinCharacter(c);
+    char pin = pcfPioCharacter(c);
     if (pin == '\0') {
       failWithLastLine(t, std::string("Invalid character '") + c + "' in the PIO command.\n");
     }

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "core/blank.h"
 #include "translation/messages.h"
 #include "translation/translation.h"
-#include "core/blank.h"
 
 namespace kestrix {
 namespace {
@@ -29,8 +29,8 @@ void convertInto(Translation& t, std::string_view value, std::optional<BitString
   ScanRegister& record = t.pass.scans.record(t.pass.scans.currentScanKind);
   BitString bits;
   // A pass that only counts lines needs to know which values are present, not their bits.
-  HexResult result =
-      t.mode == PassMode::kCounting ? checkHex(value, record.length) : hexToBits(value, record.length, bits);
+  HexResult result = t.mode == PassMode::kCounting ? checkHex(value, record.length)
+                                                   : hexToBits(value, record.length, bits);
   if (t.mode == PassMode::kCounting) bits.length = record.length;
   switch (result) {
     case HexResult::kOk:

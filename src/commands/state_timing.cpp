@@ -6,19 +6,17 @@
 #include <optional>
 #include <string>
 
-#include "translation/messages.h"
-#include "translation/translation.h"
-#include "translation/pin_block.h"
 #include "core/blank.h"
+#include "core/svf_paths.h"
 #include "svf/frequency_directive.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
-
-// The clocks that RUNTEST always writes in IDLE before waiting, and in its end state after.
-constexpr std::uint32_t kRunTestCycles = 4;
 
 bool matchesKeyword(std::string_view token, std::string_view upperKeyword) {
   if (token == upperKeyword) return true;
@@ -119,7 +117,7 @@ std::optional<double> knownFrequency(const FrequencyState& frequency) {
 // nearest thousandth first, which drops the binary noise of the division (50021E-6 seconds is
 // 50021 microseconds, not 50022), then up. No wait exceeds what a line can carry.
 std::uint64_t roundUpUnits(double units) {
-  constexpr double kMostUnits = 4294967295.0;
+  constexpr auto kMostUnits = static_cast<double>(kLongestWait);
   if (!(units > 0)) return 0;
   double whole = std::ceil(std::round(units * 1000.0) / 1000.0);
   return static_cast<std::uint64_t>(std::min(whole, kMostUnits));
@@ -209,7 +207,8 @@ void handleState(Translation& t, std::string_view value, TokenCursor& rest) {
   } else {
     bool reached = stepToward(t.cycles, first);
     std::string_view token;
-    while (reached && rest.takeToken(token)) reached = stepToward(t.cycles, parseStateName(t, token));
+    while (reached && rest.takeToken(token))
+      reached = stepToward(t.cycles, parseStateName(t, token));
     if (!reached) failStatement(t, "\nInvalid explicit state path specified!\n");
   }
   if (!isStableState(t.pass.tap.currentState)) {

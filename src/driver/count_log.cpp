@@ -70,8 +70,8 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   // Only the pass that pauses scans quotes the statement before, and it never counts.
   t.previousCommandLine.clear();
   held = frontier_->held;
-  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.nextFileNumber - 1),
-                                       t.console);
+  t.output = std::make_unique<PcfFile>(
+      pcfFileName(t.options.outputFile, reached.nextFileNumber - 1), t.console);
   return Outcome::kFrontier;
 }
 

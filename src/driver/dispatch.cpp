@@ -1,7 +1,5 @@
 #include "driver/dispatch.h"
 
-#include "core/vector_format.h"
-
 #include <array>
 #include <optional>
 #include <string>
@@ -10,10 +8,11 @@
 #include "commands/scan_records.h"
 #include "commands/shift.h"
 #include "commands/state_timing.h"
-#include "translation/messages.h"
-#include "translation/translation.h"
-#include "translation/pin_block.h"
+#include "core/vector_format.h"
 #include "svf/tokenizer.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {

@@ -3,15 +3,15 @@
 #include <memory>
 #include <string>
 
+#include "core/fatal.h"
 #include "driver/count_log.h"
 #include "driver/dispatch.h"
-#include "core/fatal.h"
-#include "translation/messages.h"
-#include "translation/read_statement.h"
-#include "translation/output_files.h"
-#include "translation/translation.h"
-#include "translation/pin_block.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
+#include "translation/pin_block.h"
+#include "translation/read_statement.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {

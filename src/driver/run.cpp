@@ -2,12 +2,12 @@
 
 #include <new>
 
-#include "driver/command_line.h"
 #include "core/fatal.h"
+#include "driver/command_line.h"
 #include "driver/input_spool.h"
+#include "driver/passes.h"
 #include "translation/messages.h"
 #include "translation/output_files.h"
-#include "driver/passes.h"
 #include "translation/translation.h"
 
 namespace kestrix {

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "core/vector_format.h"
 #include "core/blank.h"
+#include "core/vector_format.h"
 
 namespace kestrix::replay {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/svf_paths.h"
 #include "core/transitions.h"
 #include "tap/vector_writer.h"
 
@@ -13,22 +14,6 @@ using S = TapState;
 constexpr std::array<std::string_view, 5> kResetClockComments = {
     "first reset clock", "second reset clock", "third reset clock", "fourth reset clock",
     "fifth reset clock, Test-Logic-Reset"};
-
-constexpr S kResetToIdle[] = {S::RESET, S::IDLE};
-constexpr S kResetToDrPause[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
-constexpr S kResetToIrPause[] = {S::IDLE,      S::DRSELECT, S::IRSELECT,
-                                 S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
-constexpr S kIdleToReset[] = {S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kIdleToDrPause[] = {S::DRSELECT, S::DRCAPTURE, S::DREXIT1, S::DRPAUSE};
-constexpr S kIdleToIrPause[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
-constexpr S kDrPauseToReset[] = {S::DREXIT2, S::DRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kDrPauseToIdle[] = {S::DREXIT2, S::DRUPDATE, S::IDLE};
-constexpr S kDrPauseToIrPause[] = {S::DREXIT2,   S::DRUPDATE, S::DRSELECT, S::IRSELECT,
-                                   S::IRCAPTURE, S::IREXIT1,  S::IRPAUSE};
-constexpr S kIrPauseToReset[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kIrPauseToIdle[] = {S::IREXIT2, S::IRUPDATE, S::IDLE};
-constexpr S kIrPauseToDrPause[] = {S::IREXIT2,   S::IRUPDATE, S::DRSELECT,
-                                   S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
 
 void clock(CycleWriter& w, char tms, std::string_view comment) {
   writeTck0Line(w, tms, 'Z', 'X');
@@ -67,34 +52,6 @@ bool stepToward(CycleWriter& w, TapState target) {
   return true;
 }
 
-std::span<const TapState> gotoPath(TapState from, TapState to) {
-  switch (from) {
-    case S::RESET:
-      if (to == S::IDLE) return kResetToIdle;
-      if (to == S::DRPAUSE) return kResetToDrPause;
-      if (to == S::IRPAUSE) return kResetToIrPause;
-      break;
-    case S::IDLE:
-      if (to == S::RESET) return kIdleToReset;
-      if (to == S::DRPAUSE) return kIdleToDrPause;
-      if (to == S::IRPAUSE) return kIdleToIrPause;
-      break;
-    case S::DRPAUSE:
-      if (to == S::RESET) return kDrPauseToReset;
-      if (to == S::IDLE) return kDrPauseToIdle;
-      if (to == S::IRPAUSE) return kDrPauseToIrPause;
-      break;
-    case S::IRPAUSE:
-      if (to == S::RESET) return kIrPauseToReset;
-      if (to == S::IDLE) return kIrPauseToIdle;
-      if (to == S::DRPAUSE) return kIrPauseToDrPause;
-      break;
-    default:
-      break;
-  }
-  return {};
-}
-
 void walk(CycleWriter& w, std::span<const TapState> path) {
   for (TapState state : path) stepToward(w, state);
 }
@@ -107,7 +64,7 @@ bool gotoState(CycleWriter& w, TapState target) {
   }
   if (!isStableState(current)) return true;
   if (!isStableState(target)) return false;
-  walk(w, gotoPath(current, target));
+  walk(w, stablePath(current, target));
   return true;
 }
 

@@ -28,9 +28,6 @@ bool stepToward(CycleWriter& w, TapState target);
 // after the reset clocks): the caller stops the translation.
 bool gotoState(CycleWriter& w, TapState target);
 
-// The states `gotoState` enters from one stable state to another, one per cycle.
-std::span<const TapState> gotoPath(TapState from, TapState to);
-
 // One stepToward per state of `path`.
 void walk(CycleWriter& w, std::span<const TapState> path);
 

@@ -1,11 +1,10 @@
 #include "translation/output_files.h"
 
-#include "core/vector_format.h"
-
 #include "core/fatal.h"
+#include "core/vector_format.h"
 #include "translation/messages.h"
-#include "translation/translation.h"
 #include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -63,7 +62,8 @@ void openNextOutputFile(Translation& t) {
   } else {
     t.writer.switchFile({&t.files, path});
     // File 1, at start-up or after a restart, has nothing to overlap: it is made at once.
-    if (output.nextFileNumber == 1 && !t.writer.drain() && reportWriterFailure(t.writer, t.console)) {
+    if (output.nextFileNumber == 1 && !t.writer.drain() &&
+        reportWriterFailure(t.writer, t.console)) {
       abortTranslation();
     }
     t.output = std::make_unique<PcfFile>(path, t.console, t.writer);

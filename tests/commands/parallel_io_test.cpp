@@ -1,9 +1,10 @@
+#include "commands/parallel_io.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "commands/parallel_io.h"
 #include "driver/dispatch.h"
 #include "test_support.h"
 

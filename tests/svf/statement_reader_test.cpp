@@ -1,5 +1,4 @@
 #include "svf/statement_reader.h"
-#include "translation/read_statement.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "translation/read_statement.h"
 
 namespace kestrix {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "translation/pin_block.h"
 #include "test_support.h"
+#include "translation/pin_block.h"
 
 namespace kestrix {
 namespace {
