@@ -1,7 +1,7 @@
 #include "driver/count_log.h"
 
-#include "driver/messages.h"
-#include "pcf/output_files.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
 
 namespace kestrix {
 
@@ -26,9 +26,9 @@ void CountLog::end(const Translation& t) {
 }
 
 void CountLog::stop(const Translation& t) {
-  frontier_ = std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine,
-                                                  t.lastCommandLineNumber, t.lines.offset(),
-                                                  t.lines.lineNumber(), *held_});
+  frontier_ =
+      std::make_unique<Frontier>(Frontier{t.pass, t.lastCommandLine, t.lastCommandLineNumber,
+                                          t.lines.offset(), t.lines.lineNumber(), *held_});
 }
 
 // What startNextFile does to the count and the TAP. A replay does not rebuild the pass state
@@ -72,8 +72,8 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   // Only the pass that pauses scans quotes the statement before, and it never counts.
   t.previousCommandLine.clear();
   held = frontier_->held;
-  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.fileNumber - 1),
-                                       t.console);
+  t.output = std::make_unique<PcfFile>(
+      pcfFileName(t.options.outputFile, reached.nextFileNumber - 1), t.console);
   return Outcome::kFrontier;
 }
 

@@ -2,12 +2,14 @@
 
 #include <new>
 
+#include "core/fatal.h"
 #include "driver/command_line.h"
-#include "driver/fatal.h"
 #include "driver/input_spool.h"
-#include "driver/messages.h"
 #include "driver/passes.h"
-#include "driver/translation.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
+#include "translation/translation.h"
+#include "translation/vector_map_output.h"
 
 namespace kestrix {
 namespace {
@@ -16,7 +18,7 @@ void finishRun(Translation& t) {
   closeOutputFile(t);
   finishVectorMap(t);
   t.input.reset();
-  std::int64_t files = t.pass.output.fileNumber - 1;
+  std::int64_t files = t.pass.output.nextFileNumber - 1;
   if (files > 1) {
     t.console.print("Translation Successful " + std::to_string(files) + " files generated.\n");
   } else {

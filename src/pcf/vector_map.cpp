@@ -1,9 +1,6 @@
 #include "pcf/vector_map.h"
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/file_names.h"
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {
@@ -113,54 +110,6 @@ void VectorMap::abandon(std::int64_t vectorLines) {
   segmentEnds(vectorLines);
   put("# incomplete\n");
   finish();
-}
-
-void beginVectorMap(Translation& t) {
-  if (!t.options.vectorMapOn || t.countingOnly) return;
-  std::string path = vectorMapName(t.options.outputFile);
-  refuseFileRead(t, path);
-  // A pass begun again leaves nothing of the map of the pass before.
-  if (t.map.on()) t.map.finish();
-  std::unique_ptr<ByteSink> sink = t.files.openWrite(path);
-  if (sink == nullptr) fail(t, "Cannot open output file " + path + "!\n");
-  t.map.start(std::move(sink), path, t.options.inputFile);
-  mapFileBegins(t);
-}
-
-void mapStatementBegins(Translation& t) {
-  if (t.map.on()) {
-    t.map.statementBegins(t.lastCommandLineNumber, t.lastCommandLine, t.pass.output.vectorLines);
-  }
-}
-
-void mapStatementEnds(Translation& t) {
-  if (!t.map.on()) return;
-  t.map.segmentEnds(t.pass.output.vectorLines);
-  if (!t.map.ok()) fail(t, "Cannot write output file " + t.map.name() + "!\n");
-}
-
-void mapFileEnds(Translation& t) {
-  if (t.map.on()) t.map.segmentEnds(t.pass.output.vectorLines);
-}
-
-void mapFileBegins(Translation& t) {
-  if (t.map.on()) {
-    t.map.fileBegins(pcfBaseName(t.options.outputFile, t.pass.output.fileNumber - 1));
-  }
-}
-
-void mapWait(Translation& t) {
-  if (t.map.on()) t.map.wait(t.pass.output.vectorLines);
-}
-
-void finishVectorMap(Translation& t) {
-  if (t.map.on() && !t.map.finish()) {
-    fail(t, "Cannot write output file " + t.map.name() + "!\n");
-  }
-}
-
-void abandonVectorMap(Translation& t) {
-  if (t.map.on()) t.map.abandon(t.pass.output.vectorLines);
 }
 
 }  // namespace kestrix

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/io.h"
+#include "core/io.h"
 #include "replay/cycle.h"
 #include "replay/replay.h"
 
