@@ -9,6 +9,19 @@ namespace {
 
 constexpr std::size_t kStemLength = 6;
 
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The first kStemLength bytes of `name`, less a UTF-8 character that does not fit whole: a
+// name cut inside a character is not valid UTF-8. A UTF-8 character has at most three bytes
+// after its first, so bytes of other encodings lose at most that many.
+std::string_view stem(std::string_view name) {
+  if (name.size() <= kStemLength) return name;
+  std::size_t cut = kStemLength;
+  for (int back = 0; back < 3 && cut > 0 && isContinuationByte(name[cut]); ++back) --cut;
+  if (isContinuationByte(name[cut])) cut = kStemLength;
+  return name.substr(0, cut);
+}
+
 }  // namespace
 
 std::string pcfFileName(const std::string& outputFile, std::int64_t number) {
@@ -23,7 +36,7 @@ std::string pcfFileName(const std::string& outputFile, std::int64_t number) {
   std::size_t dot = name.rfind('.');
   if (dot != std::string_view::npos) name = name.substr(0, dot);
   std::string path = outputFile.substr(0, base);
-  path.append(name.substr(0, kStemLength));
+  path.append(stem(name));
   path += std::to_string(number);
   path += ".pcf";
   return path;
