@@ -8,6 +8,8 @@
 #   bench/run.sh            the full workloads (a few minutes)
 #   bench/run.sh --smoke    tiny sizes, one run each: checks that the script works (CI runs it)
 #
+# KESTRIX_WERROR=ON builds with warnings as errors (CI sets it).
+#
 # Prints one line per run (medians) and then the targets, each as a ratio with its limit. The
 # replay rows read the program's files with kestrix-replay instead (PCF megabytes read).
 set -euo pipefail
@@ -25,7 +27,8 @@ else
   groups=20000 scan_bits=2850000 restart_groups=4200
 fi
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRIX_TESTS=OFF > /dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRIX_TESTS=OFF \
+  -DKESTRIX_WERROR="${KESTRIX_WERROR:-OFF}" > /dev/null
 cmake --build "$build" > /dev/null
 kestrix=$build/kestrix
 workload=$build/kestrix_workload
