@@ -11,8 +11,7 @@
 #define KESTRIX_HAS_PDEP_PATH 0
 #endif
 
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "core/transitions.h"
 #include "tap/vector_writer.h"
 
 namespace kestrix {
@@ -289,31 +288,28 @@ void chooseSteadyShiftPath(SteadyShiftPath path) {
   pathInUse() = path;
 }
 
-void writeSteadyShift(Translation& t, std::uint64_t firstBit, std::uint64_t count,
+void writeSteadyShift(CycleWriter& w, std::uint64_t firstBit, std::uint64_t count,
                       const ShiftLevels* levels, BitNumberComment comment) {
   if (count == 0) return;
-  PcfFile& file = *t.output;
-  if (!file.discarding()) {
-    const std::string_view pio = t.pass.pio.PIOstring;
-    const bool commentsOn = t.options.commentsOn;
-    const CommentText text(nextTapState(t.pass.tap.currentState, '0').name, comment);
+  w.output.compose(2 * static_cast<std::int64_t>(count), [&](PcfFile& file) {
+    const std::string_view pio = w.pioString;
+    const CommentText text(nextTapState(w.tap.currentState, '0').name, comment);
     if (pio != kNoPio) {
-      writeComposed(file, firstBit, count, levels, pio, commentsOn ? &text : nullptr);
+      writeComposed(file, firstBit, count, levels, pio, w.commentsOn ? &text : nullptr);
     } else if (pathInUse() == SteadyShiftPath::kPdep) {
-      if (commentsOn) {
+      if (w.commentsOn) {
         writeCommentedPdep(file, firstBit, count, levels, text);
       } else {
         writePlainPdep(file, count, levels);
       }
-    } else if (commentsOn) {
+    } else if (w.commentsOn) {
       writeCommented(file, firstBit, count, levels, text);
     } else {
       writePlain(file, count, levels);
     }
-  }
+  });
   // The TCK-1 lines leave TRST OFF.
-  t.pass.output.vectorCount += 2 * static_cast<std::int64_t>(count);
-  t.pass.tap.trstMode = '1';
+  w.tap.trstMode = TrstMode::kOff;
 }
 
 }  // namespace kestrix

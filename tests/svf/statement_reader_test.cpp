@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "translation/read_statement.h"
 
 namespace kestrix {
 namespace {

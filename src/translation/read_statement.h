@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace kestrix {
+
+struct Translation;
+
+// The next SVF statement into `statement`, read through the statement reader with the
+// translation's input, reader and frequency state; echoed lines go into the current PCF file.
+// False at the end of the input. An input that cannot be read stops the run.
+bool readStatement(Translation& t, std::string& statement);
+
+}  // namespace kestrix
