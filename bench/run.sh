@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Builds a Release kestrix, generates the benchmark workloads with kestrix_workload and measures
 # every speed target in one run: each workload runs once to warm up, then five times (the two
-# short restart runs fifteen times each, taking turns), and the medians are compared. The I/O floor of a run is the time `dd bs=1M` takes to copy the bytes
-# of the PCF files it wrote, held in one file, into a new file on the same disk, measured right
-# after each timed run.
+# short restart runs fifteen times each, taking turns), and the medians are compared. The I/O
+# floor of a run is the time `dd bs=1M` takes to copy the bytes of the PCF files it wrote, held
+# in one file, into a new file on the same disk, measured right after each timed run. The write
+# floor of the program's runs is the time kestrix_write_floor takes to write the same number of
+# files of the same sizes from memory, 1 MiB per write, into a fresh folder, run right after
+# each timed run too; the ratio is the median of the ratios of each pair.
 #
 #   bench/run.sh            the full workloads (a few minutes)
 #   bench/run.sh --smoke    tiny sizes, one run each: checks that the script works (CI runs it)
+#
+# KESTRIX_WERROR=ON builds with warnings as errors (CI sets it).
 #
 # Prints one line per run (medians) and then the targets, each as a ratio with its limit. The
 # replay rows read the program's files with kestrix-replay instead (PCF megabytes read).
@@ -25,10 +30,12 @@ else
   groups=20000 scan_bits=2850000 restart_groups=4200
 fi
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRIX_TESTS=OFF > /dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRIX_TESTS=OFF \
+  -DKESTRIX_WERROR="${KESTRIX_WERROR:-OFF}" > /dev/null
 cmake --build "$build" > /dev/null
 kestrix=$build/kestrix
 workload=$build/kestrix_workload
+write_floor=$build/kestrix_write_floor
 mkdir -p "$work"
 cd "$work"
 : > header.txt
@@ -75,10 +82,24 @@ floor_once() {
   calc "$end - $start"
 }
 
-declare -A secs mb floor rss restarts samples bytes
+# The write floor after a run: the files it left in out/, by number, written anew from memory.
+write_floor_once() {  # stem
+  local sizes start end
+  sizes=$(for ((n = 1; ; n++)); do [ -f "out/$1$n.pcf" ] || break; stat -c %s "out/$1$n.pcf"; done)
+  rm -rf floor-out
+  sync
+  start=$(now)
+  # shellcheck disable=SC2086
+  "$write_floor" floor-out "$1" $sizes
+  end=$(now)
+  rm -rf floor-out
+  calc "$end - $start"
+}
+
+declare -A secs mb floor rss restarts samples bytes write_ratio with_write_floor
 workloads=0
-printf '%-30s %8s %6s %6s %8s %8s %8s %7s %4s\n' \
-  run seconds user sys "PCF MB" "MB/s" "RSS MiB" floor× rst
+printf '%-30s %8s %6s %6s %8s %8s %8s %7s %7s %4s\n' \
+  run seconds user sys "PCF MB" "MB/s" "RSS MiB" floor× write× rst
 # One warm-up run of a workload, and the file of its bytes for the floor.
 warm_up() {  # name input stem options...
   local name=$1 input=$2 stem=$3
@@ -90,12 +111,13 @@ warm_up() {  # name input stem options...
   samples[$name]=
 }
 # One timed run and one floor, added to the samples of the run: "seconds user system KiB
-# restarts floor" per line.
+# restarts floor write-floor" per line (write-floor 0 where it is not measured).
 sample() {  # name input stem options...
-  local name=$1 line
+  local name=$1 line write=0
   line=$(run_once "${@:2}")
+  if [ -n "${with_write_floor[$name]:-}" ]; then write=$(write_floor_once "$3"); fi
   ln -f "${bytes[$name]}" all.pcf
-  samples[$name]+="$line $(floor_once)"$'\n'
+  samples[$name]+="$line $(floor_once) $write"$'\n'
   rm -f all.pcf
 }
 column() { printf '%s' "${samples[$1]}" | awk -v c="$2" '{ print $c }'; }
@@ -106,10 +128,15 @@ report() {  # name
   floor[$name]=$(column "$name" 6 | median)
   rss[$name]=$(calc "$(column "$name" 4 | sort -g | tail -n 1) / 1024")
   restarts[$name]=$(column "$name" 5 | tail -n 1)
-  printf '%-30s %8.3f %6.2f %6.2f %8s %8.0f %8.1f %7.2f %4s\n' "$name" "${secs[$name]}" \
+  local write=-
+  if [ -n "${with_write_floor[$name]:-}" ]; then
+    write_ratio[$name]=$(printf '%s' "${samples[$name]}" | awk '{ printf "%.6f\n", $1 / $7 }' | median)
+    write=$(printf '%.2f' "${write_ratio[$name]}")
+  fi
+  printf '%-30s %8.3f %6.2f %6.2f %8s %8.0f %8.1f %7.2f %7s %4s\n' "$name" "${secs[$name]}" \
     "$(column "$name" 2 | median)" "$(column "$name" 3 | median)" \
     "${mb[$name]}" "$(calc "${mb[$name]} / ${secs[$name]}")" "${rss[$name]}" \
-    "$(calc "${secs[$name]} / ${floor[$name]}")" "${restarts[$name]}"
+    "$(calc "${secs[$name]} / ${floor[$name]}")" "$write" "${restarts[$name]}"
 }
 measure() {  # name input stem options...
   warm_up "$@"
@@ -142,6 +169,8 @@ measure_pair() {  # name options... -- name options...
 "$workload" long-scan $((2 * scan_bits)) > scan2.svf
 "$workload" restarts "$restart_groups" > restarts.svf
 
+with_write_floor["program"]=1
+with_write_floor["program -c"]=1
 measure "program" plain.svf p
 
 # kestrix-replay over the program's set, as the last run left it: the listing, the SVF
@@ -160,8 +189,8 @@ replay_measure() {  # name options...
   local secs size
   secs=$(printf '%s\n' "${times[@]}" | median)
   size=$(cat out/*.pcf | wc -c | awk '{ printf "%.1f", $1 / 1e6 }')
-  printf '%-30s %8.3f %6s %6s %8s %8.0f %8.1f %7s %4s\n' "$name" "$secs" - - "$size" \
-    "$(calc "$size / $secs")" "$(calc "$(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1) / 1024")" - -
+  printf '%-30s %8.3f %6s %6s %8s %8.0f %8.1f %7s %7s %4s\n' "$name" "$secs" - - "$size" \
+    "$(calc "$size / $secs")" "$(calc "$(printf '%s\n' "${kibs[@]}" | sort -g | tail -n 1) / 1024")" - - -
 }
 replay_measure "replay program: listing"
 replay_measure "replay program: --svf" --svf
@@ -189,6 +218,8 @@ target() {  # text value limit
 }
 floor_ratio() { calc "${secs[$1]} / ${floor[$1]}"; }
 per_mb() { calc "${secs[$1]} / ${mb[$1]}"; }
+target "program: time / write floor" "${write_ratio[program]}" 1.2
+target "program -c: time / write floor" "${write_ratio[program -c]}" 1.2
 target "program: time / dd floor" "$(floor_ratio "program")" 1.5
 target "program, 4x: time / dd floor" "$(floor_ratio "program, 4x")" 1.5
 target "program -c: time / dd floor" "$(floor_ratio "program -c")" 2.0

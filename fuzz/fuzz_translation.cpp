@@ -3,7 +3,8 @@
 // success over a complete, contiguous set of PCF files that all end with their trailer, or
 // stop with the last file lacking it. Runs with a small budget are repeated with the plain
 // restarts, which must give the same console text and the same files. Some runs read the input
-// as a pipe.
+// as a pipe. The steady cycles of scans are written by pdep (where the processor has BMI2) or
+// portably, chosen by the first byte; a repeated run takes the other way.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "core/console.h"
 #include "core/io.h"
 #include "driver/run.h"
+#include "tap/steady_shift.h"
 
 namespace {
 
@@ -170,6 +172,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool smallBudget = budget != 3;
   const std::string header = (mode & 8) != 0 ? std::string(kHeader) : std::string();
   const bool pipe = (mode & 16) != 0;
+  const bool portable = (mode & 32) != 0;
+  using kestrix::SteadyShiftPath;
+  auto choosePath = [](bool portablePath) {
+    kestrix::chooseSteadyShiftPath(portablePath ? SteadyShiftPath::kPortable
+                                                : SteadyShiftPath::kPdep);
+  };
 
   std::vector<std::string> args = {"kestrix", "in.svf", "head.txt", "out"};
   if (comments) args.push_back("-c");
@@ -179,6 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   Outcome counted;
+  choosePath(portable);
   translate(counted, svf, header, args, kWriteLimit, false, pipe);
   checkOutcome(counted, header);
 
@@ -187,6 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // different place and is not compared.
   if (smallBudget && counted.files.written < kWriteLimit) {
     Outcome plain;
+    choosePath(!portable);
     translate(plain, svf, header, args, kPlainWriteLimit, true, pipe);
     if (plain.files.written < kPlainWriteLimit) compareWithPlain(counted, plain);
   }

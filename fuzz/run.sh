@@ -7,7 +7,8 @@
 #
 # Environment: KESTRIX_FUZZ_BUILD (build folder, default build-fuzz in the repository),
 # KESTRIX_FUZZ_TARGETS (default: fuzz_translation fuzz_reader fuzz_hex fuzz_replay),
-# KESTRIX_FUZZ_MAX_LEN (largest input tried, default 8192). Findings are kept in
+# KESTRIX_FUZZ_MAX_LEN (largest input tried, default 8192), KESTRIX_WERROR (ON: warnings are
+# errors in a new build folder; CI sets it). Findings are kept in
 # <build folder>/fuzz-findings, the inputs the runs found in <build folder>/fuzz-work.
 set -euo pipefail
 seconds=${1:-60}
@@ -18,7 +19,7 @@ max_len=${KESTRIX_FUZZ_MAX_LEN:-8192}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DKESTRIX_FUZZ=ON \
-    -DKESTRIX_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    -DKESTRIX_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_WERROR="${KESTRIX_WERROR:-OFF}"
 fi
 # shellcheck disable=SC2086
 cmake --build "$build" --target $targets

@@ -9,6 +9,19 @@ namespace {
 
 constexpr std::size_t kStemLength = 6;
 
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The first kStemLength bytes of `name`, less a UTF-8 character that does not fit whole: a
+// name cut inside a character is not valid UTF-8. A UTF-8 character has at most three bytes
+// after its first, so bytes of other encodings lose at most that many.
+std::string_view stemOf(std::string_view name) {
+  if (name.size() <= kStemLength) return name;
+  std::size_t cut = kStemLength;
+  for (int back = 0; back < 3 && cut > 0 && isContinuationByte(name[cut]); ++back) --cut;
+  if (isContinuationByte(name[cut])) cut = kStemLength;
+  return name.substr(0, cut);
+}
+
 // The directory part and the stem of `outputFile`; false when no base name is left.
 bool splitOutputName(const std::string& outputFile, std::string& directory, std::string& stem) {
   std::size_t separator = outputFile.find_last_of("/\\");
@@ -22,7 +35,7 @@ bool splitOutputName(const std::string& outputFile, std::string& directory, std:
   std::size_t dot = name.rfind('.');
   if (dot != std::string_view::npos) name = name.substr(0, dot);
   directory = outputFile.substr(0, base);
-  stem = name.substr(0, kStemLength);
+  stem = stemOf(name);
   return true;
 }
 

@@ -41,7 +41,7 @@ void translate(Translation& t, const std::vector<std::string>& args) {
   t.options.inputFile = args[1];
   t.options.headerFile = args[2];
   t.options.outputFile = args[3];
-  t.input = t.files.openRead(t.options.inputFile);
+  t.input = t.files.openRead(inputPath(t.options.inputFile));
   if (t.input == nullptr) fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
   // Taken from the open input, so that /dev/stdin stands for what it reads.
   if (std::optional<FileIdentity> identity = t.input->identity()) t.filesRead.push_back(*identity);
@@ -59,8 +59,19 @@ void translate(Translation& t, const std::vector<std::string>& args) {
 
 int runTranslation(const std::vector<std::string>& args, Console& console, FileSystem& files,
                    bool plainRestarts) {
+  const std::string program = args.empty() ? std::string() : args[0];
+  switch (findRequest(args)) {
+    case Request::kHelp:
+      printUsage(console, program);
+      return 0;
+    case Request::kVersion:
+      printVersion(console);
+      return 0;
+    case Request::kTranslate:
+      break;
+  }
   if (args.size() < 4) {
-    printUsage(console, args.empty() ? std::string() : args[0]);
+    printUsage(console, program);
     return 1;
   }
   Translation t(console, files);

@@ -4,8 +4,11 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#if defined(__BMI2__)
+#if defined(__x86_64__)
 #include <immintrin.h>
+#define KESTRIX_HAS_PDEP_PATH 1
+#else
+#define KESTRIX_HAS_PDEP_PATH 0
 #endif
 
 #include "core/transitions.h"
@@ -59,20 +62,44 @@ constexpr auto kSpread = [] {
   return table;
 }();
 
-// Bits `shift` to `shift + 15` of `word`, one to a nibble.
-inline std::uint64_t spread16(std::uint64_t word, unsigned shift) {
-#if defined(__BMI2__)
-  return _pdep_u64(word >> shift, 0x1111111111111111u);
+// The codes of the 16 cycles from bit `shift` of `levels`, one to a nibble: bits `shift` to
+// `shift + 15` of each level word spread one to a nibble, by a table of spread bytes.
+inline std::uint64_t tableCycleCodes(const ShiftLevels& levels, unsigned shift) {
+  auto spread16 = [shift](std::uint64_t word) {
+    word >>= shift;
+    return kSpread[word & 0xFF] | std::uint64_t{kSpread[(word >> 8) & 0xFF]} << 32;
+  };
+  return spread16(levels.tdi) | spread16(levels.driven) << 1 | spread16(levels.tdo) << 2 |
+         spread16(levels.compared) << 3;
+}
+
+#if KESTRIX_HAS_PDEP_PATH
+// The same by the BMI2 instruction pdep, one instruction per word. Only the functions that
+// run on processors with BMI2 are compiled for it: the program stays a plain x86-64 one.
+__attribute__((target("bmi2"))) inline std::uint64_t pdepCycleCodes(const ShiftLevels& levels,
+                                                                    unsigned shift) {
+  constexpr std::uint64_t kNibbles = 0x1111111111111111u;
+  return _pdep_u64(levels.tdi >> shift, kNibbles) |
+         _pdep_u64(levels.driven >> shift, kNibbles) << 1 |
+         _pdep_u64(levels.tdo >> shift, kNibbles) << 2 |
+         _pdep_u64(levels.compared >> shift, kNibbles) << 3;
+}
+#endif
+
+bool processorHasPdep() {
+#if KESTRIX_HAS_PDEP_PATH
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi2") != 0;
 #else
-  word >>= shift;
-  return kSpread[word & 0xFF] | std::uint64_t{kSpread[(word >> 8) & 0xFF]} << 32;
+  return false;
 #endif
 }
 
-// The codes of the 16 cycles from bit `shift` of `levels`, one to a nibble.
-inline std::uint64_t cycleCodes(const ShiftLevels& levels, unsigned shift) {
-  return spread16(levels.tdi, shift) | spread16(levels.driven, shift) << 1 |
-         spread16(levels.tdo, shift) << 2 | spread16(levels.compared, shift) << 3;
+// Told once; tests may then choose the portable path.
+SteadyShiftPath& pathInUse() {
+  static SteadyShiftPath path =
+      processorHasPdep() ? SteadyShiftPath::kPdep : SteadyShiftPath::kPortable;
+  return path;
 }
 
 // Where the lines go: the file's buffer, with `room` bytes free at `at` after every ensure().
@@ -126,7 +153,12 @@ class BitNumber {
   std::size_t size_;
 };
 
-void writePlain(PcfFile& file, std::uint64_t count, const ShiftLevels* levels) {
+// The loops below are made once for each way of computing the codes; each is inlined into a
+// function of its own, the pdep one compiled for BMI2.
+
+template <auto cycleCodes>
+[[gnu::always_inline]] inline void writePlainWith(PcfFile& file, std::uint64_t count,
+                                                  const ShiftLevels* levels) {
   Cursor cursor(file, 16 * kPlainCycle);
   for (std::uint64_t k = 0; k < count; k += 16) {
     cursor.ensure();
@@ -163,8 +195,11 @@ struct CommentText {
   std::size_t tailSize;
 };
 
-void writeCommented(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
-                    const ShiftLevels* levels, const CommentText& text) {
+template <auto cycleCodes>
+[[gnu::always_inline]] inline void writeCommentedWith(PcfFile& file, std::uint64_t firstBit,
+                                                      std::uint64_t count,
+                                                      const ShiftLevels* levels,
+                                                      const CommentText& text) {
   constexpr std::size_t kCycleRoom = kPlainCycle + CommentText::kHead + 16 + CommentText::kTail;
   Cursor cursor(file, 16 * kCycleRoom);
   BitNumber number(firstBit);
@@ -188,6 +223,36 @@ void writeCommented(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
   }
   cursor.done();
 }
+
+void writePlain(PcfFile& file, std::uint64_t count, const ShiftLevels* levels) {
+  writePlainWith<tableCycleCodes>(file, count, levels);
+}
+void writeCommented(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
+                    const ShiftLevels* levels, const CommentText& text) {
+  writeCommentedWith<tableCycleCodes>(file, firstBit, count, levels, text);
+}
+
+#if KESTRIX_HAS_PDEP_PATH
+__attribute__((target("bmi2"))) void writePlainPdep(PcfFile& file, std::uint64_t count,
+                                                    const ShiftLevels* levels) {
+  writePlainWith<pdepCycleCodes>(file, count, levels);
+}
+__attribute__((target("bmi2"))) void writeCommentedPdep(PcfFile& file, std::uint64_t firstBit,
+                                                        std::uint64_t count,
+                                                        const ShiftLevels* levels,
+                                                        const CommentText& text) {
+  writeCommentedWith<pdepCycleCodes>(file, firstBit, count, levels, text);
+}
+#else
+// Never chosen where the processor has no pdep.
+void writePlainPdep(PcfFile& file, std::uint64_t count, const ShiftLevels* levels) {
+  writePlain(file, count, levels);
+}
+void writeCommentedPdep(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
+                        const ShiftLevels* levels, const CommentText& text) {
+  writeCommented(file, firstBit, count, levels, text);
+}
+#endif
 
 // With a PIO pattern in the lines: composed line by line; `text` is null with comments off.
 void writeComposed(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
@@ -216,6 +281,13 @@ void writeComposed(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
 
 }  // namespace
 
+SteadyShiftPath steadyShiftPath() { return pathInUse(); }
+
+void chooseSteadyShiftPath(SteadyShiftPath path) {
+  if (path == SteadyShiftPath::kPdep && !processorHasPdep()) path = SteadyShiftPath::kPortable;
+  pathInUse() = path;
+}
+
 void writeSteadyShift(CycleWriter& w, std::uint64_t firstBit, std::uint64_t count,
                       const ShiftLevels* levels, BitNumberComment comment) {
   if (count == 0) return;
@@ -224,6 +296,12 @@ void writeSteadyShift(CycleWriter& w, std::uint64_t firstBit, std::uint64_t coun
     const CommentText text(nextTapState(w.tap.currentState, '0').name, comment);
     if (pio != kNoPio) {
       writeComposed(file, firstBit, count, levels, pio, w.commentsOn ? &text : nullptr);
+    } else if (pathInUse() == SteadyShiftPath::kPdep) {
+      if (w.commentsOn) {
+        writeCommentedPdep(file, firstBit, count, levels, text);
+      } else {
+        writePlainPdep(file, count, levels);
+      }
     } else if (w.commentsOn) {
       writeCommented(file, firstBit, count, levels, text);
     } else {

@@ -35,6 +35,13 @@ struct BitNumberComment {
   std::string_view suffix;
 };
 
+// How the steady cycles spread their levels into table indexes: by the BMI2 instruction pdep
+// where the processor has it (told once, at the first use), else portably, by a table.
+enum class SteadyShiftPath { kPortable, kPdep };
+SteadyShiftPath steadyShiftPath();
+// For tests, which compare the two: kPdep is taken only where the processor has BMI2.
+void chooseSteadyShiftPath(SteadyShiftPath path);
+
 // Writes `count` cycles of the middle of a scan, numbered from `firstBit`, cycle k with the
 // levels of bit k % 64 of levels[k / 64]: TMS 0 in a state that TMS 0 keeps, so the TAP model
 // needs no step per cycle. Exactly the lines that writeCycle would write, one cycle at a time;

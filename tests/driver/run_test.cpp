@@ -52,6 +52,24 @@ const NameCase kNameCases[] = {
     {" name", 1, " name1.pcf"},
     {"boardscan", 100, "boards100.pcf"},
     {"out", 123456, "out123456.pcf"},
+    // The stem is six bytes; a UTF-8 character that does not fit whole is left out.
+    {"b\xC3\xB6rdscan", 1, "b\xC3\xB6rds1.pcf"},
+    {"abcde\xC3\xA9t", 1, "abcde1.pcf"},
+    {"abcd\xE2\x82\xACx", 1, "abcd1.pcf"},
+    {"abc\xF0\x9F\x94\xA7", 1, "abc1.pcf"},
+    {"ab\xE2\x82\xAC\xC3\xA9", 1,
+     "ab\xE2\x82\xAC"
+     "1.pcf"},
+    {"d/\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.svf", 1,
+     "d/\xC3\xA9\xC3\xA9\xC3\xA9"
+     "1.pcf"},
+    // Bytes of another encoding (Latin-1) stay as they were.
+    {"abcde\xE9t", 1,
+     "abcde\xE9"
+     "1.pcf"},
+    {"\x80\x80\x80\x80\x80\x80\x80", 1,
+     "\x80\x80\x80\x80\x80\x80"
+     "1.pcf"},
 };
 
 TEST(Run, PcfFileNames) {
@@ -170,6 +188,11 @@ std::string received(const std::string& value) {
   return "Maximum vectors recieved are: " + value + "\n";
 }
 
+const std::string kOutOfRange = "Out of range (30000 to 1000000): 440000 is used.\n";
+std::string extra(const std::string& argument) {
+  return "Extra argument " + argument + " is ignored.\n";
+}
+
 const std::vector<std::string> kNames = {"in", "h", "o"};
 std::vector<std::string> names(std::vector<std::string> options) {
   options.insert(options.begin(), kNames.begin(), kNames.end());
@@ -183,27 +206,38 @@ const OptionCase kOptionCases[] = {
     {names({"-s75000"}), false, false, 75000, received("75000"), ""},
     {names({"-cs", "75000"}), false, true, 75000, received("75000"), ""},
     {names({"-cs75000"}), false, true, 75000, received("75000"), ""},
-    {names({"-sc"}), false, false, 440000, received("0"), ""},
-    {names({"-s", "-c"}), false, false, 440000, received("0"), ""},
-    {names({"-s", "29999"}), false, false, 440000, received("29999"), ""},
+    {names({"-sc"}), false, false, 440000, received("0") + kOutOfRange, ""},
+    {names({"-s", "-c"}), false, false, 440000, received("0") + kOutOfRange, ""},
+    {names({"-s", "29999"}), false, false, 440000, received("29999") + kOutOfRange, ""},
     {names({"-s", "30000"}), false, false, 30000, received("30000"), ""},
     {names({"-s", "1000000"}), false, false, 1000000, received("1000000"), ""},
-    {names({"-s", "1000001"}), false, false, 440000, received("1000001"), ""},
-    {names({"-s", "abc"}), false, false, 440000, received("0"), ""},
-    {names({"-s", "4294997296"}), false, false, 440000, received("4294997296"), ""},
+    {names({"-s", "1000001"}), false, false, 440000, received("1000001") + kOutOfRange, ""},
+    {names({"-s", "abc"}), false, false, 440000, received("0") + kOutOfRange, ""},
+    {names({"-s", "4294997296"}), false, false, 440000, received("4294997296") + kOutOfRange, ""},
     {names({"-s", " +50000x"}), false, false, 50000, received("50000"), ""},
-    {names({"-s", "99999999999999999999"}), false, false, 440000, received("9223372036854775807"),
-     ""},
-    {names({"-s", "-50000"}), false, false, 440000, received("-50000"), ""},
+    {names({"-s", "99999999999999999999"}), false, false, 440000,
+     received("9223372036854775807") + kOutOfRange, ""},
+    {names({"-s", "-50000"}), false, false, 440000, received("-50000") + kOutOfRange, ""},
     {names({"-s", "50000", "-s", "60000"}), false, false, 60000,
      received("50000") + received("60000"), ""},
     {names({"-x", "-c"}), false, true, 440000, "", "./kx: illegal option -- x\n"},
     {names({"-c", "-s"}), false, true, 440000, "", "./kx: option requires an argument -- s\n"},
-    {names({"--", "-c"}), false, false, 440000, "", ""},
-    {names({"extra", "-c"}), false, true, 440000, "", ""},
+    // The last -s decides the budget, and whether it is out of range.
+    {names({"-s", "20000", "-s", "50000"}), false, false, 50000,
+     received("20000") + received("50000"), ""},
+    {names({"-s", "50000", "-s", "20000"}), false, false, 440000,
+     received("50000") + received("20000") + kOutOfRange, ""},
+    // Arguments after the three names that are not options are named, in their order.
+    {names({"--", "-c"}), false, false, 440000, extra("-c"), ""},
+    {names({"extra", "-c"}), false, true, 440000, extra("extra"), ""},
+    {names({"a", "-c", "-", "b"}), false, true, 440000, extra("a") + extra("-") + extra("b"), ""},
+    {names({"-s", "1", "x"}), false, false, 440000, received("1") + kOutOfRange + extra("x"), ""},
     {{"-c", "h", "o"}, false, true, 440000, "", ""},
-    {names({"-c", "-s", "50000"}), true, false, 440000, "", ""},
-    {{"-c", "h", "o", "-s", "50000"}, true, true, 440000, "", ""},
+    // An option among the first three is also a name; the value of -s is no extra argument.
+    {{"in", "h", "-s", "30000", "o"}, false, false, 30000, received("30000") + extra("o"), ""},
+    {names({"-c", "-s", "50000"}), true, false, 440000, extra("-c") + extra("-s") + extra("50000"),
+     ""},
+    {{"-c", "h", "o", "-s", "50000"}, true, true, 440000, extra("-s") + extra("50000"), ""},
 };
 
 TEST(Run, OptionParsing) {
@@ -236,6 +270,59 @@ TEST(Run, OptionParsing) {
   } else {
     unsetenv("POSIXLY_CORRECT");
   }
+}
+
+// --help and --version wherever they stand before a "--" end the run at once with status 0,
+// and no file is made; any other run keeps status 1.
+TEST(Run, HelpAndVersion) {
+  MemoryConsole usage;
+  printUsage(usage, "kx");
+  struct Case {
+    std::vector<std::string> args;  // after the program name
+    int status;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, usage.out},
+      {{"--version"}, 0, "kestrix 1.0\n"},
+      {{"in.svf", "head.txt", "out", "-c", "--version", "--help"}, 0, "kestrix 1.0\n"},
+      {{"in.svf", "--help", "out"}, 0, usage.out},
+      {{"in.svf", "head.txt", "out", "--", "--help"},
+       1,
+       "Extra argument --help is ignored.\nTranslation Successful 1 file generated.\n"},
+      {{"--helpme"}, 1, usage.out},
+      {{}, 1, usage.out},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "" : c.args[0] + "...");
+    MemoryConsole console;
+    MemoryFileSystem files;
+    files.files["in.svf"] = "";
+    files.files["head.txt"] = "";
+    std::vector<std::string> args = {"kx"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(runTranslation(args, console, files), c.status);
+    EXPECT_EQ(console.out, c.out);
+    EXPECT_EQ(console.err, "");
+    EXPECT_EQ(files.files.count("out1.pcf"), c.out.ends_with("generated.\n") ? 1u : 0u);
+  }
+}
+
+// "-" names the standard input; the file name "-" is not opened.
+TEST(Run, DashIsTheStandardInput) {
+  MemoryConsole console;
+  MemoryFileSystem files;
+  files.files["/dev/stdin"] = "STATE RESET;\n";
+  files.files["-"] = "not this";
+  files.files["head.txt"] = "";
+  runTranslation({"kx", "-", "head.txt", "out"}, console, files);
+  EXPECT_EQ(console.out, "Translation Successful 1 file generated.\n");
+  EXPECT_NE(files.files["out1.pcf"].find("\"11ZX\""), std::string::npos);
+  // A closed standard input is told by the name given.
+  files.files.erase("/dev/stdin");
+  console.out.clear();
+  runTranslation({"kx", "-", "head.txt", "out"}, console, files);
+  EXPECT_EQ(console.out, "Cannot open input file -!\n");
 }
 
 const std::string kAbsent = "<absent>";

@@ -18,6 +18,7 @@
 # must change nothing of the result:
 #   pipe-input    the first argument's file is piped in and named /dev/stdin
 #   pipe-header   the same for the second argument (the header file)
+#   pipe-dash     the first argument's file is piped in and named -
 #   fd-input      the first argument's file is given as <(cat file), a pipe of its own
 set -u
 bin=$(realpath "$1")
@@ -49,9 +50,11 @@ run() {
 case $mode in
   "")
     if [ -f "$case_dir/stdin" ]; then run < "$work/stdin"; else run; fi ;;
-  pipe-input | pipe-header)
-    at=0; [ "$mode" = pipe-header ] && at=1
-    fed=${argv[$at]}; argv[$at]=/dev/stdin
+  pipe-input | pipe-header | pipe-dash)
+    at=0 name=/dev/stdin
+    [ "$mode" = pipe-header ] && at=1
+    [ "$mode" = pipe-dash ] && name=-
+    fed=${argv[$at]}; argv[$at]=$name
     cat "$work/$fed" 2>/dev/null | run ;;
   fd-input)
     run ;;

@@ -85,7 +85,8 @@ TEST(BackgroundWriter, WritesInOrderWithFewBuffersAndStopsAtAFailure) {
     for (int block = 0; block < 100 && !failureShown; ++block) {
       OutputBuffer buffer = writer.openBlock(64);
       seen.insert(buffer.bytes.get());
-      std::string text = "<" + std::to_string(block) + ">";
+      std::string text = "<";
+      text += std::to_string(block) + ">";
       text.copy(buffer.bytes.get(), text.size());
       writer.publish(2);
       std::string more = std::to_string(block) + ";";

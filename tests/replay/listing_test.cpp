@@ -41,19 +41,20 @@ TEST(ReplayListing, ScansAreSvfStatements) {
 }
 
 TEST(ReplayListing, EveryOperationAsOneLine) {
-  Scan paused;
-  paused.tdi = "11000";
-  paused.tdo = "XXXXX";
-  paused.segments = {3, 2};
-  paused.end = State::DRSELECT;
-  Scan open;
-  open.ir = true;
-  open.tdi = "1";
-  open.tdo = "L";
-  open.segments = {1};
-  open.end = State::IRPAUSE;
-  open.updated = false;
-  open.pio = "1H";
+  const Scan paused{.tdi = "11000",
+                    .tdo = "XXXXX",
+                    .segments = {3, 2},
+                    .begin = {},
+                    .end = State::DRSELECT,
+                    .pio = {}};
+  const Scan open{.ir = true,
+                  .tdi = "1",
+                  .tdo = "L",
+                  .segments = {1},
+                  .begin = {},
+                  .end = State::IRPAUSE,
+                  .pio = "1H",
+                  .updated = false};
   const std::vector<std::string> names = {"EN", "OK"};
   struct Case {
     Operation op;

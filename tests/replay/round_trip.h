@@ -79,10 +79,15 @@ inline std::vector<std::string> outline(const Result& result, bool scansAndWaits
     if (const Scan* s = std::get_if<Scan>(&op)) {
       // Where the set leaves a scan that is never updated is no part of it.
       std::string end = s->updated || !scansAndWaitsOnly ? std::string(stateName(s->end)) : "";
-      std::string line = std::string(s->ir ? "SIR " : "SDR ") + s->tdi + " " + s->tdo + " end " +
-                         end + (s->updated ? "" : " not updated") + " pio " + s->pio;
+      std::string line = s->ir ? "SIR " : "SDR ";
+      line += s->tdi + " " + s->tdo + " end " + end;
+      line += s->updated ? " pio " : " not updated pio ";
+      line += s->pio;
       if (!scansAndWaitsOnly) {
-        for (std::uint64_t bits : s->segments) line += " " + std::to_string(bits);
+        for (std::uint64_t bits : s->segments) {
+          line += ' ';
+          line += std::to_string(bits);
+        }
       }
       lines.push_back(line);
     } else if (const Wait* w = std::get_if<Wait>(&op)) {

@@ -24,10 +24,29 @@ struct SteadyCase {
   BitNumberComment comment;
 };
 
+// Each test runs with both ways of spreading the levels, and leaves the one told at start.
+class SteadyShift : public ::testing::TestWithParam<SteadyShiftPath> {
+ protected:
+  void SetUp() override {
+    chooseSteadyShiftPath(GetParam());
+    if (steadyShiftPath() != GetParam()) GTEST_SKIP() << "the processor has no BMI2";
+  }
+  void TearDown() override { chooseSteadyShiftPath(initial_); }
+
+ private:
+  SteadyShiftPath initial_ = steadyShiftPath();
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, SteadyShift,
+                         ::testing::Values(SteadyShiftPath::kPortable, SteadyShiftPath::kPdep),
+                         [](const ::testing::TestParamInfo<SteadyShiftPath>& param) {
+                           return param.param == SteadyShiftPath::kPdep ? "Pdep" : "Portable";
+                         });
+
 // The bulk writer must give exactly the lines of one writeCycle per cycle: every line layout
 // (plain, commented, with a PIO pattern), counts that end inside a table entry, a group of 16
 // and a block of 64, bit numbers that gain a digit, and the steady states outside the shift.
-TEST(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
+TEST_P(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
   const SteadyCase cases[] = {
       {"plain, odd count", false, "\"", S::DRSHIFT, 0, 1001, {"SDR bit ", ""}},
       {"plain, one cycle", false, "\"", S::IRSHIFT, 7, 1, {"SIR bit ", ""}},
@@ -77,13 +96,22 @@ TEST(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
 }
 
 // A counting pass charges the lines and writes nothing.
-TEST(SteadyShift, CountingPassOnlyCharges) {
+TEST_P(SteadyShift, CountingPassOnlyCharges) {
   MemoryConsole console;
   testing::Context context;
   context.t.output = std::make_unique<PcfFile>("out1.pcf", console);
   context.t.pass.tap = {S::DRSHIFT, TrstMode::kOff};
   writeSteadyShift(context.t.cycles, 0, 5000, nullptr, {"SDR bit ", ""});
   EXPECT_EQ(context.t.pass.output.vectorCount, 10000);
+}
+
+// The portable path can always be chosen, and choosing it holds until the next choice.
+TEST(SteadyShiftChoice, PortableCanBeForced) {
+  const SteadyShiftPath initial = steadyShiftPath();
+  chooseSteadyShiftPath(SteadyShiftPath::kPortable);
+  EXPECT_EQ(steadyShiftPath(), SteadyShiftPath::kPortable);
+  chooseSteadyShiftPath(initial);
+  EXPECT_EQ(steadyShiftPath(), initial);
 }
 
 }  // namespace
