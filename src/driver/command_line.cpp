@@ -37,10 +37,13 @@ void readOptions(const std::vector<std::string>& args, Options& options, Console
   opterr = 0;
   options.commentsOn = false;
   int letter;
-  while ((letter = getopt(static_cast<int>(args.size()), argv.data(), ":s:c")) != -1) {
+  while ((letter = getopt(static_cast<int>(args.size()), argv.data(), ":s:cr")) != -1) {
     switch (letter) {
       case 'c':
         options.commentsOn = true;
+        break;
+      case 'r':
+        options.clockEveryRunCycle = true;
         break;
       case 's':
         options.maxVectors = std::strtol(optarg, nullptr, 10);
@@ -55,6 +58,7 @@ void readOptions(const std::vector<std::string>& args, Options& options, Console
         break;
     }
   }
+  if (options.clockEveryRunCycle) console.print("Every RUNTEST cycle is clocked.\n");
 }
 
 void fixBudget(Options& options) {

@@ -46,6 +46,7 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
     std::int64_t pinLines = log != nullptr ? pinDeclarationLines(t) : 0;
     if (t.pass.output.vectorCount > splitPoint) startNextFile(t);
     if (log != nullptr) log->begin(t, pinLines);
+    t.statementRuns = StatementRuns{};
     translateStatement(t, t.lastCommandLine);
     if (log != nullptr) log->end(t);
   }
