@@ -20,8 +20,7 @@ constexpr ShiftLevels kUndriven[kChunk / 64] = {};
 void writeRunCycles(Translation& t, TapState state, std::uint64_t cycles) {
   if (t.pass.tap.currentState == state && !t.options.commentsOn && inSteadyShift(t.cycles)) {
     for (std::uint64_t done = 0; done < cycles; done += kChunk) {
-      writeSteadyShift(t.cycles, 0, std::min<std::uint64_t>(kChunk, cycles - done), kUndriven,
-                       {});
+      writeSteadyShift(t.cycles, 0, std::min<std::uint64_t>(kChunk, cycles - done), kUndriven, {});
     }
     return;
   }
@@ -30,8 +29,8 @@ void writeRunCycles(Translation& t, TapState state, std::uint64_t cycles) {
 
 }  // namespace
 
-std::uint64_t runCyclesInFile(std::int64_t maxVectors, std::int64_t vectorCount,
-                              std::uint64_t left, bool fileBegunByRun) {
+std::uint64_t runCyclesInFile(std::int64_t maxVectors, std::int64_t vectorCount, std::uint64_t left,
+                              bool fileBegunByRun) {
   std::int64_t room = maxVectors - kPauseRoom - vectorCount;
   std::uint64_t fit = room <= 0 ? 0 : (static_cast<std::uint64_t>(room) + 1) / 2;
   if (fileBegunByRun) fit = std::max<std::uint64_t>(fit, 1);
@@ -44,8 +43,7 @@ void clockRun(Translation& t, TapState state, std::uint64_t cycles) {
   ++runs.runs;
   runs.countAtStart = vectorCount;
   runs.cycles = cycles;
-  runs.continuationLines =
-      kHeadLines + pinDeclarationLines(t) + (t.pass.pio.parallelOrder ? 1 : 0);
+  runs.continuationLines = kHeadLines + pinDeclarationLines(t) + (t.pass.pio.parallelOrder ? 1 : 0);
   bool begunByRun = false;
   while (cycles > 0) {
     std::uint64_t now = runCyclesInFile(t.options.maxVectors, vectorCount, cycles, begunByRun);

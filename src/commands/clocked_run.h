@@ -12,8 +12,8 @@ struct Translation;
 // on in the next file: a cycle is begun only while the file holds fewer than maxVectors - 64
 // lines. All `left` when they fit; 0 when the next file must begin now; at least one in a file
 // that the run itself began (`fileBegunByRun`), so that no pin block can hold a run up.
-std::uint64_t runCyclesInFile(std::int64_t maxVectors, std::int64_t vectorCount,
-                              std::uint64_t left, bool fileBegunByRun);
+std::uint64_t runCyclesInFile(std::int64_t maxVectors, std::int64_t vectorCount, std::uint64_t left,
+                              bool fileBegunByRun);
 
 // `cycles` cycles in place in `state` (where the TAP stands), divided between files as the
 // budget needs: each file but the last ends within maxVectors lines, and the next begins with

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "commands/clocked_run.h"
 #include "core/blank.h"
 #include "core/svf_paths.h"
-#include "commands/clocked_run.h"
 #include "svf/decimal_count.h"
 #include "svf/frequency_directive.h"
 #include "svf/tokenizer.h"

@@ -23,7 +23,8 @@ std::uint64_t appendDigit(std::uint64_t value, unsigned digit) {
 std::uint64_t wholeValue(std::string_view digits, long long zeros) {
   std::uint64_t value = 0;
   for (char c : digits) value = appendDigit(value, static_cast<unsigned>(c - '0'));
-  for (long long i = 0; i < zeros && value != 0 && value != kMost; ++i) value = appendDigit(value, 0);
+  for (long long i = 0; i < zeros && value != 0 && value != kMost; ++i)
+    value = appendDigit(value, 0);
   return value;
 }
 
