@@ -99,13 +99,13 @@ std::vector<RestartCase> restartCases() {
       // Runs clocked in full are divided between files wherever each pass's count meets
       // them; the count log divides them again.
       {"runs divided between files in every pass",
-       "PIOMAP (IN P1);\n" + scans(1, 1000) + "RUNTEST IDLE 20000 TCK;\n" + scans(1, 14000) +
+       "PIOMAP (IN P1);\n" + scans(1, 1000) + "RUNTEST IDLE 15937 TCK;\n" + scans(1, 13000) +
            "RUNTEST DRPAUSE 33000 TCK;\nPIO (H) RUNTEST IDLE 31000 TCK;\n" + scans(2, 14000) +
            "RUNTEST 3 TCK;\n",
        {"-s", "30000"},
        1},
       {"runs with -r and comments",
-       "FREQUENCY 1E6 HZ;\n" + scans(1, 1000) + "RUNTEST 20000 TCK;\n" + scans(1, 14000) +
+       "FREQUENCY 1E6 HZ;\n" + scans(1, 1000) + "RUNTEST 15937 TCK;\n" + scans(1, 13000) +
            "RUNTEST 1000 TCK; RUNTEST 2000 TCK;\n" + scans(1, 14000) + "RUNTEST 30000 TCK;\n",
        {"-s", "30000", "-r", "-c"},
        1},
