@@ -52,6 +52,7 @@ struct Context {
     t.options.headerFile = "head.txt";
     t.options.outputFile = "out";
     t.options.commentsOn = commentsOn;
+    t.options.maxVectors = kDefaultMaxVectors;
     openNextOutputFile(t);
     t.pass.output.vectorCount = 0;
   }

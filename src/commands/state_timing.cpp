@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "commands/clocked_run.h"
 #include "core/blank.h"
 #include "core/svf_paths.h"
+#include "svf/decimal_count.h"
 #include "svf/frequency_directive.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
@@ -46,13 +48,27 @@ bool isNumberText(std::string_view text) {
   return !text.empty() && (isDigit(text[0]) || text[0] == '.' || text[0] == '+' || text[0] == '-');
 }
 
-bool isSec(std::string_view token) { return token == "SEC" || token == "sec"; }
+// A RUNTEST unit word, in any case: SVF is not case sensitive.
+bool isUnit(std::string_view token, std::string_view upperUnit) {
+  return std::equal(token.begin(), token.end(), upperUnit.begin(), upperUnit.end(),
+                    [](char c, char u) { return c == u || c == u - 'A' + 'a'; });
+}
 
-// A count as strtol reads it (blanks, a sign, digits, saturating at the range of a 64-bit
-// long), taken modulo 2^32: an absurdly large count is a very long run, never a short one.
-std::uint32_t readCount(std::string_view text) {
-  long long count = std::strtoll(std::string(text).c_str(), nullptr, 10);
-  return static_cast<std::uint32_t>(static_cast<unsigned long long>(count));
+bool isSec(std::string_view token) { return isUnit(token, "SEC"); }
+bool isCycleUnit(std::string_view token) { return isUnit(token, "TCK") || isUnit(token, "SCK"); }
+
+[[noreturn]] void failUnit(Translation& t, std::string_view unit) {
+  failStatement(t, "\nInvalid RUNTEST unit " + std::string(unit) + "!\n");
+}
+
+// The count of a RUNTEST or WAIT (`keyword`) as a whole number of cycles; a negative one stops
+// the translation.
+std::uint64_t readCount(Translation& t, std::string_view text, std::string_view keyword) {
+  std::optional<std::uint64_t> count = readDecimalCount(text);
+  if (!count) {
+    failStatement(t, "\nInvalid " + std::string(keyword) + " count " + std::string(text) + "!\n");
+  }
+  return *count;
 }
 
 // The decimal number at the start of `text` (blanks, a sign, digits with a point, an optional
@@ -70,22 +86,26 @@ double readReal(std::string_view text) {
   return std::strtod(std::string(text.substr(start, at + mantissa - start)).c_str(), nullptr);
 }
 
-// "<number> SEC" next in the rest: its number; otherwise nothing is taken.
-std::optional<double> takeTime(TokenCursor& rest) {
+// "<number> SEC" next in the rest: its number; otherwise nothing is taken. A number followed
+// by a word that is no unit at all stops the translation.
+std::optional<double> takeTime(Translation& t, TokenCursor& rest) {
   TokenCursor::Mark mark = rest.mark();
   std::string_view number, unit;
-  if (rest.takeToken(number) && isNumberText(number) && rest.takeToken(unit) && isSec(unit)) {
-    return readReal(number);
+  if (rest.takeToken(number) && isNumberText(number) && rest.takeToken(unit)) {
+    if (isSec(unit)) return readReal(number);
+    if (!isCycleUnit(unit)) failUnit(t, unit);
   }
   rest.restore(mark);
   return std::nullopt;
 }
 
 // "MAXIMUM <number> SEC" next in the rest is taken and not used.
-void skipMaximum(TokenCursor& rest) {
+void skipMaximum(Translation& t, TokenCursor& rest) {
   TokenCursor::Mark mark = rest.mark();
   std::string_view word;
-  if (rest.takeToken(word) && (word == "MAXIMUM" || word == "maximum") && takeTime(rest)) return;
+  if (rest.takeToken(word) && (word == "MAXIMUM" || word == "maximum") && takeTime(t, rest)) {
+    return;
+  }
   rest.restore(mark);
 }
 
@@ -126,7 +146,7 @@ std::uint64_t roundUpUnits(double units) {
 
 // The wait for `count` cycles at `frequency`: microseconds below one second, else seconds (by
 // the whole hertz of the frequency, or by the frequency itself below 1 Hz).
-WaitLine countWait(std::uint32_t count, double frequency, std::string_view unitWord) {
+WaitLine countWait(std::uint64_t count, double frequency, std::string_view unitWord) {
   double seconds = static_cast<double>(count) / frequency;
   if (seconds < 1.0) {
     bool hertz = unitWord[0] == 'h' || unitWord[0] == 'H';
@@ -145,12 +165,20 @@ WaitLine timeWait(double seconds) {
 }
 
 // Closes the pcf section, waits, and opens a new one in the pin order in force. Not counted.
-// With a minimum time the longer of the two waits is written; the count's when they are equal.
+void writeWaitLine(Translation& t, const WaitLine& line) {
+  std::string_view order = t.pass.pio.parallelOrder ? "Parallel" : "Scan";
+  t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
+                  "\npcf\nuse pcf order " + std::string(order) + "\n");
+  mapWait(t);
+}
+
+// The wait block of a run of 4 cycles standing for its count. With a minimum time the longer
+// of the two waits is written; the count's when they are equal.
 void writeWaitBlock(Translation& t, std::optional<double> minTime) {
   // Its lines are not counted: a pass that only counts has nothing to do here.
   if (t.output->discarding()) return;
   const FrequencyState& frequency = t.pass.frequency;
-  std::uint32_t count = t.pass.timing.runCount;
+  std::uint64_t count = t.pass.timing.runCount;
   std::optional<double> hertz = knownFrequency(frequency);
   WaitLine line;
   if (!minTime) {
@@ -163,14 +191,55 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
       if (counted.microseconds() >= line.microseconds()) line = counted;
     }
   }
-  std::string_view order = t.pass.pio.parallelOrder ? "Parallel" : "Scan";
-  t.output->write("end pcf\nwait " + std::to_string(line.amount) + std::string(line.unit) +
-                  "\npcf\nuse pcf order " + std::string(order) + "\n");
-  mapWait(t);
+  writeWaitLine(t, line);
 }
 
 void runCycles(Translation& t, TapState state, std::uint32_t cycles) {
   for (std::uint32_t i = 0; i < cycles; ++i) stepToward(t.cycles, state);
+}
+
+// Without a frequency to wait for them, a run clocks at most this many cycles: more would be
+// hundreds of megabytes of files for what is almost certainly a wait.
+constexpr std::uint64_t kMostCyclesWithoutFrequency = 100000000;
+
+// A RUNTEST as read: its states, count and minimum time, and whether a unit word followed the
+// count (the SVF form, which may clock its whole count).
+struct RunTest {
+  TapState runState = TapState::IDLE;
+  TapState endState = TapState::IDLE;
+  std::uint64_t count = 0;
+  std::optional<double> minTime;
+  bool unitGiven = false;
+};
+
+// Up to 4 cycles in IDLE stand for the count, and a wait block for the time it takes.
+void runByWaiting(Translation& t, const RunTest& run) {
+  if (run.runState == TapState::IDLE) {
+    runCycles(t, TapState::IDLE,
+              static_cast<std::uint32_t>(std::min<std::uint64_t>(run.count, kRunTestCycles)));
+    if (run.count >= kRunTestCycles || run.minTime) writeWaitBlock(t, run.minTime);
+    gotoStableState(t, run.endState);
+  } else {
+    writeWaitBlock(t, run.minTime);
+    gotoStableState(t, run.endState);
+    runCycles(t, run.endState, kRunTestCycles);
+  }
+}
+
+// Every cycle of the count in the run state, then a wait for the minimum time when one is
+// given and, with -r, the cycles take less than it; then the move to the end state (and 4
+// cycles there, from a run state other than IDLE).
+void runByClocking(Translation& t, const RunTest& run, std::optional<double> hertz) {
+  if (!hertz && run.count > kMostCyclesWithoutFrequency) {
+    failStatement(t, "\nRUNTEST needs " + std::to_string(run.count) +
+                         " cycles and no frequency is known: give the program a FREQUENCY.\n");
+  }
+  clockRun(t, run.runState, run.count);
+  double seconds = hertz ? static_cast<double>(run.count) / *hertz : 0.0;
+  bool waits = run.minTime && (!t.options.clockEveryRunCycle || seconds < *run.minTime);
+  if (waits && !t.output->discarding()) writeWaitLine(t, timeWait(*run.minTime));
+  gotoStableState(t, run.endState);
+  if (run.runState != TapState::IDLE) runCycles(t, run.endState, kRunTestCycles);
 }
 
 }  // namespace
@@ -221,49 +290,47 @@ void handleState(Translation& t, std::string_view value, TokenCursor& rest) {
 void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   constexpr std::string_view kIncomplete = "\nIncomplete RUNTEST statement!\n";
   TimingState& timing = t.pass.timing;
-  TapState runState = timing.runTestRunState;
+  RunTest run;
+  run.runState = timing.runTestRunState;
   std::string_view number = value;
   if (!isNumberText(value)) {
-    runState = parseStateName(t, value);
+    run.runState = parseStateName(t, value);
     // A run state named becomes the default end state too.
-    timing.runTestRunState = timing.runTestEndState = runState;
-    gotoStableState(t, runState);
+    timing.runTestRunState = timing.runTestEndState = run.runState;
+    gotoStableState(t, run.runState);
     if (!rest.takeToken(number)) failStatement(t, kIncomplete);
   }
-  TapState endState = TapState::IDLE;
-  std::optional<double> minTime;
-  std::uint32_t count = 0;
   if (rest.empty()) {
-    count = readCount(number);
+    run.count = readCount(t, number, "RUNTEST");
   } else {
-    gotoStableState(t, runState);
+    run.unitGiven = true;
+    gotoStableState(t, run.runState);
     std::string_view unit;
     rest.takeToken(unit);
     if (isSec(unit)) {
-      minTime = readReal(number);
+      run.minTime = readReal(number);
+    } else if (isCycleUnit(unit)) {
+      run.count = readCount(t, number, "RUNTEST");
+      run.minTime = takeTime(t, rest);
     } else {
-      count = readCount(number);
-      minTime = takeTime(rest);
+      failUnit(t, unit);
     }
-    skipMaximum(rest);
-    endState = timing.runTestEndState;
-    if (!rest.empty()) endState = timing.runTestEndState = takeEndState(t, rest, kIncomplete);
+    skipMaximum(t, rest);
+    run.endState = timing.runTestEndState;
+    if (!rest.empty()) run.endState = timing.runTestEndState = takeEndState(t, rest, kIncomplete);
   }
-  timing.runCount = count;
-  if (runState == TapState::IDLE) {
-    runCycles(t, TapState::IDLE, std::min(count, kRunTestCycles));
-    if (count >= kRunTestCycles || minTime) writeWaitBlock(t, minTime);
-    gotoStableState(t, endState);
+  timing.runCount = run.count;
+  std::optional<double> hertz = knownFrequency(t.pass.frequency);
+  if (run.unitGiven && (t.options.clockEveryRunCycle || !hertz)) {
+    runByClocking(t, run, hertz);
   } else {
-    writeWaitBlock(t, minTime);
-    gotoStableState(t, endState);
-    runCycles(t, endState, kRunTestCycles);
+    runByWaiting(t, run);
   }
 }
 
 void handleWait(Translation& t, std::string_view value, TokenCursor& rest) {
   TimingState& timing = t.pass.timing;
-  timing.runCount = readCount(value);
+  timing.runCount = readCount(t, value, "WAIT");
   TapState endState = TapState::IDLE;
   if (!rest.empty()) {
     std::string_view unit;

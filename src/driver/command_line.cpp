@@ -10,7 +10,7 @@ namespace kestrix {
 namespace {
 
 // The letters of the options, in getopt's form; the leading ":" reports a missing value apart.
-constexpr const char* kOptionLetters = ":s:cm";
+constexpr const char* kOptionLetters = ":s:cmr";
 
 // The arguments that follow the three file names.
 constexpr std::size_t kFirstExtra = 4;
@@ -95,6 +95,9 @@ void readOptions(const std::vector<std::string>& args, Options& options, Console
       case 'm':
         options.vectorMapOn = true;
         break;
+      case 'r':
+        options.clockEveryRunCycle = true;
+        break;
       case 's':
         options.maxVectors = std::strtol(optarg, nullptr, 10);
         console.print("Maximum vectors recieved are: " + std::to_string(options.maxVectors) + "\n");
@@ -110,6 +113,7 @@ void readOptions(const std::vector<std::string>& args, Options& options, Console
     }
   }
   if (budgetGiven) reportBudgetRange(options, console);
+  if (options.clockEveryRunCycle) console.print("Every RUNTEST cycle is clocked.\n");
   reportExtraArguments(copies, argv, console);
 }
 

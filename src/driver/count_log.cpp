@@ -1,5 +1,8 @@
 #include "driver/count_log.h"
 
+#include <algorithm>
+
+#include "commands/clocked_run.h"
 #include "translation/messages.h"
 #include "translation/output_files.h"
 
@@ -22,6 +25,12 @@ void CountLog::begin(const Translation& t, std::int64_t pinLines) {
 void CountLog::end(const Translation& t) {
   Entry& entry = entries_.back();
   entry.exit = contextOf(t);
+  const StatementRuns& runs = t.statementRuns;
+  entry.runs = static_cast<std::uint8_t>(std::min(runs.runs, 2));
+  if (runs.runs == 1) {
+    runs_.push_back({runs.countAtStart - countBefore_, runs.cycles,
+                     t.pass.output.vectorCount - runs.countAtEnd, runs.continuationLines});
+  }
   entry.lines = t.pass.output.vectorCount - countBefore_;
 }
 
@@ -41,10 +50,31 @@ void CountLog::replaySplit(Translation& t, std::int64_t pinLines) {
   moveToIdleAfterSplit(t);
 }
 
+// What clockRun does to the count and the files, for a run met with this pass's count.
+void CountLog::replayRun(Translation& t, const RunEntry& run) {
+  OutputState& output = t.pass.output;
+  output.vectorCount += run.linesBefore;
+  bool begunByRun = false;
+  for (std::uint64_t left = run.cycles; left > 0;) {
+    std::uint64_t now = runCyclesInFile(t.options.maxVectors, output.vectorCount, left, begunByRun);
+    begunByRun = now == 0;
+    if (now == 0) {
+      openNextOutputFile(t);
+      output.vectorCount = run.continuationLines;
+      output.pinBlockWritten = true;
+      continue;
+    }
+    output.vectorCount += 2 * static_cast<std::int64_t>(now);
+    left -= now;
+  }
+  output.vectorCount += run.linesAfter;
+}
+
 CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd& end) const {
   if (frontier_ == nullptr) return Outcome::kUnknown;
   const std::int64_t splitPoint = t.options.splitThreshold - t.restartMargin;
   OutputState& output = t.pass.output;
+  auto run = runs_.begin();
   for (const Entry& entry : entries_) {
     if (output.vectorCount >= t.options.maxVectors) {
       held.out.assign(frontier_->held.out, 0, entry.outRead);
@@ -54,7 +84,13 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
     }
     if (output.vectorCount > splitPoint) replaySplit(t, entry.pinLines);
     if (contextOf(t) != entry.entry) return Outcome::kUnknown;
-    output.vectorCount += entry.lines;
+    // Two runs in one statement are rare enough to translate the pass instead.
+    if (entry.runs > 1) return Outcome::kUnknown;
+    if (entry.runs == 1) {
+      replayRun(t, *run++);
+    } else {
+      output.vectorCount += entry.lines;
+    }
     t.pass.tap.currentState = entry.exit.state;
     t.pass.tap.trstMode = entry.exit.trstMode;
     output.pinBlockWritten = entry.exit.pinBlockWritten;

@@ -20,7 +20,9 @@ namespace kestrix {
 // states, the PIO map, the frequency) follows from the statements before it alone, and passes
 // differ only in where they begin new files. So a pass that meets every logged statement in the
 // state the log holds for it takes the logged course, counting and messages alike, and goes on
-// translating where the log ends (its frontier), from the state kept there.
+// translating where the log ends (its frontier), from the state kept there. A run that RUNTEST
+// clocks in full is divided between files by the line count it meets, so the log keeps its
+// lines before and after and its cycles, and divides it again as that pass's count says.
 class CountLog {
  public:
   enum class Outcome {
@@ -66,10 +68,19 @@ class CountLog {
   struct Entry {
     Context entry;
     Context exit;
+    // Runs clocked in full: the last one is in runs_ when there is exactly one.
+    std::uint8_t runs = 0;
     std::int64_t lines = 0;
     std::int64_t pinLines = 0;
     // The sizes of the held messages once the statement was read.
     std::size_t outRead = 0, errRead = 0;
+  };
+  // A statement's run clocked in full, and the lines the statement charged around it.
+  struct RunEntry {
+    std::int64_t linesBefore = 0;
+    std::uint64_t cycles = 0;
+    std::int64_t linesAfter = 0;
+    std::int64_t continuationLines = 0;
   };
   // The whole state at the frontier: the statement read, its budget check not yet made.
   struct Frontier {
@@ -83,8 +94,11 @@ class CountLog {
 
   static Context contextOf(const Translation& t);
   static void replaySplit(Translation& t, std::int64_t pinLines);
+  static void replayRun(Translation& t, const RunEntry& run);
 
   std::vector<Entry> entries_;
+  // One per entry with one run, in the order of the entries.
+  std::vector<RunEntry> runs_;
   std::int64_t countBefore_ = 0;
   std::unique_ptr<Frontier> frontier_;
   std::size_t limit_ = kFirstPassStatements;

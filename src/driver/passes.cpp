@@ -55,6 +55,7 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
     mapStatementBegins(t);
     if (t.pass.output.vectorCount > splitPoint) startNextFile(t);
     if (log != nullptr) log->begin(t, pinLines);
+    t.statementRuns = StatementRuns{};
     translateStatement(t, t.lastCommandLine);
     if (log != nullptr) log->end(t);
     mapStatementEnds(t);

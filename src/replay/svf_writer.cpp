@@ -16,6 +16,10 @@ using S = State;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // States per STATE statement, so that lines stay readable.
 constexpr std::size_t kPathPiece = 32;
+// Cycles in place in Test-Logic-Reset from this many on are written as one RUNTEST: kestrix
+// clocks its whole count when no frequency is known (the program written gives none) and
+// divides it between files without leaving RESET, where a STATE path may not be cut.
+constexpr std::size_t kLongResetRun = 64;
 // The cycles that kestrix's RUNTEST writes in its end state after a wait outside IDLE.
 
 std::string name(S state) { return std::string(stateName(state)); }
@@ -592,8 +596,40 @@ void SvfWriter::settle(std::vector<State>& states) {
            (states.empty() ? name(svf_) : name(states.back())));
 }
 
+// The first long stretch of cycles in place in RESET in `states`, as [begin, end), with at
+// least two states before and after it when there are any (a single cycle has no STATE path
+// of its own); {0, 0} when there is none.
+static std::pair<std::size_t, std::size_t> longResetRun(const std::vector<State>& states,
+                                                        State from) {
+  for (std::size_t i = 0; i < states.size();) {
+    bool inPlace = states[i] == S::RESET && (i == 0 ? from : states[i - 1]) == S::RESET;
+    if (!inPlace) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < states.size() && states[end] == S::RESET) ++end;
+    std::size_t begin = i == 1 ? 2 : i;
+    std::size_t last = states.size() - end == 1 ? end - 1 : end;
+    if (last >= begin + kLongResetRun) return {begin, last};
+    i = end;
+  }
+  return {0, 0};
+}
+
 void SvfWriter::writeStatePath(std::vector<State> states) {
   if (states.empty()) return;
+  if (!resetPending_) {
+    auto [begin, end] = longResetRun(states, svf_);
+    if (end > begin) {
+      writeStatePath(std::vector<State>(states.begin(), states.begin() + begin));
+      out_.append("RUNTEST RESET " + std::to_string(end - begin - kRunTestCycles) +
+                  " TCK ENDSTATE RESET;\n");
+      svf_ = S::RESET;
+      writeStatePath(std::vector<State>(states.begin() + end, states.end()));
+      return;
+    }
+  }
   const bool unknown = resetPending_;
   if (unknown) {
     // From the unknown state, a path to RESET first writes the five reset cycles.

@@ -48,7 +48,7 @@ struct TimingState {
   TapState runTestRunState = TapState::IDLE;
   TapState runTestEndState = TapState::IDLE;
   TapState waitEndState = TapState::IDLE;
-  std::uint32_t runCount = 0;
+  std::uint64_t runCount = 0;
 };
 
 // The PIO map and the pattern in force.

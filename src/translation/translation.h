@@ -37,6 +37,8 @@ struct Options {
   bool commentsOn = false;
   // -m: the map from vector lines to SVF lines is written beside the PCF files.
   bool vectorMapOn = false;
+  // -r: every RUNTEST with a unit word clocks its whole count, frequency or not.
+  bool clockEveryRunCycle = false;
   std::int64_t maxVectors = 0;
   std::int64_t splitThreshold = 0;
   // Restart by writing every pass again, the straightforward way, instead of counting the
@@ -48,6 +50,19 @@ struct Options {
 // writing. A pass that pauses scans comes after the split point has met zero: scans too long
 // for any file pause across files, and the pass writes and never restarts.
 enum class PassMode : std::uint8_t { kCounting, kWriting, kPausingScans };
+
+// The run a RUNTEST of the statement being translated clocked in full (it may be divided
+// between files): what the count log needs to divide it again in a pass that reaches it with
+// another line count. Cleared before every statement.
+struct StatementRuns {
+  int runs = 0;
+  // Of the last run: the line count before its first cycle, the count after its last one (in
+  // the file it ended in), its cycles, and what a file it goes on in charges before them.
+  std::int64_t countAtStart = 0;
+  std::int64_t countAtEnd = 0;
+  std::uint64_t cycles = 0;
+  std::int64_t continuationLines = 0;
+};
 
 // One translation: options, the seams it reads and writes through, and the pass state.
 struct Translation {
@@ -93,6 +108,7 @@ struct Translation {
   std::string previousCommandLine;
   std::uint64_t lastCommandLineNumber = 0;
   std::uint64_t previousCommandLineNumber = 0;
+  StatementRuns statementRuns;
 };
 
 }  // namespace kestrix

@@ -254,5 +254,69 @@ TEST(DeviceView, AScanLongerThanAFilePausesAcrossFiles) {
   }
 }
 
+// Without a frequency to wait for them, the device gets every cycle the program asks for.
+TEST(DeviceView, WithoutAFrequencyTheDeviceSeesEveryRunCycle) {
+  struct Case {
+    const char* svf;
+    std::vector<std::string> options;
+    State state;
+    std::vector<std::string> waits;
+  } const cases[] = {
+      {"STATE IDLE;\nRUNTEST 2000 TCK;\n", {}, State::IDLE, {}},
+      {"STATE IDLE;\nRUNTEST 2000 TCK 1E-3 SEC;\n", {}, State::IDLE, {"1000u"}},
+      {"STATE IDLE;\nRUNTEST DRPAUSE 2000 TCK ENDSTATE IDLE;\n", {}, State::DRPAUSE, {}},
+      {"STATE IDLE;\nRUNTEST DRPAUSE 2000 TCK 2E-3 SEC;\n", {}, State::DRPAUSE, {"2000u"}},
+      // With -r, at a frequency known: 2 ms of cycles, then what is left of 5 ms is not cut.
+      {"FREQUENCY 1E6 HZ;\nSTATE IDLE;\nRUNTEST 2000 TCK 5E-3 SEC;\n",
+       {"-r"},
+       State::IDLE,
+       {"5000u"}},
+      {"FREQUENCY 1E6 HZ;\nSTATE IDLE;\nRUNTEST 2000 TCK 1E-3 SEC;\n", {"-r"}, State::IDLE, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.svf);
+    Seen seen(c.svf, c.options);
+    ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+    std::vector<replay::Run> runs;
+    for (const replay::Run& run : seen.all<replay::Run>()) {
+      if (run.state == c.state && run.cycles >= 2000) runs.push_back(run);
+    }
+    ASSERT_EQ(runs.size(), 1u) << "the device sees one run in the run state";
+    EXPECT_EQ(runs[0].cycles, 2000u);
+    EXPECT_EQ(seen.waits(), c.waits);
+  }
+}
+
+// A run longer than a file's room goes on in the next file, where the TAP rests in the run
+// state: one run of all its cycles, every file within the budget, no restart.
+TEST(DeviceView, ARunLongerThanAFileGoesOnInTheNextFiles) {
+  for (bool comments : {false, true}) {
+    SCOPED_TRACE(comments ? "with -c" : "without -c");
+    std::vector<std::string> options = {"-s", "30000"};
+    if (comments) options.push_back("-c");
+    Seen seen("STATE IDLE;\nRUNTEST 40000 TCK;\nSIR 4 TDI (A);\n", options);
+    ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+    std::vector<replay::Run> runs;
+    for (const replay::Run& run : seen.all<replay::Run>()) {
+      if (run.state == State::IDLE) runs.push_back(run);
+    }
+    ASSERT_EQ(runs.size(), 1u)
+        << "one run of 40,000 cycles, the TAP in Run-Test/Idle between files";
+    EXPECT_EQ(runs[0].cycles, 40000u);
+    EXPECT_EQ(seen.scans(true).size(), 1u);
+    // Three files for the run, and a fourth for the SIR past the split point.
+    EXPECT_EQ(seen.files, 4);
+    EXPECT_EQ(seen.run.console.out,
+              "Maximum vectors recieved are: 30000\nTranslation Successful 4 files generated.\n");
+    for (int n = 1; n < seen.files; ++n) {
+      const std::string& file = seen.run.files.files["out" + std::to_string(n) + ".pcf"];
+      EXPECT_LE(std::count(file.begin(), file.end(), '\n'), 30000) << "file " << n;
+      if (comments && n > 1) {
+        EXPECT_NE(file.find("\"10ZX\" !Run-Test-Idle  \n"), std::string::npos) << "file " << n;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrix

@@ -96,6 +96,19 @@ std::vector<RestartCase> restartCases() {
        "FREQUENCY 1E6 HZ;\n" + scans(60, 5000) + scans(6, 74990) + "RUNTEST 100 TCK; ! end\n! x\n",
        {},
        5},
+      // Runs clocked in full are divided between files wherever each pass's count meets
+      // them; the count log divides them again.
+      {"runs divided between files in every pass",
+       "PIOMAP (IN P1);\n" + scans(1, 1000) + "RUNTEST IDLE 15937 TCK;\n" + scans(1, 13000) +
+           "RUNTEST DRPAUSE 33000 TCK;\nPIO (H) RUNTEST IDLE 31000 TCK;\n" + scans(2, 14000) +
+           "RUNTEST 3 TCK;\n",
+       {"-s", "30000"},
+       1},
+      {"runs with -r and comments",
+       "FREQUENCY 1E6 HZ;\n" + scans(1, 1000) + "RUNTEST 15937 TCK;\n" + scans(1, 13000) +
+           "RUNTEST 1000 TCK; RUNTEST 2000 TCK;\n" + scans(1, 14000) + "RUNTEST 30000 TCK;\n",
+       {"-s", "30000", "-r", "-c"},
+       1},
       {"frequency in the rest of a line and a trailing comment",
        scans(1, 1000) + "SDR 8 TDI (1); ! FREQUENCY 5 MHz\n" + scans(1, 14000) +
            "SIR 4 TDI (3);\n! frequency: 2 Hz\n",

@@ -155,7 +155,8 @@ TEST(Run, BudgetSplitsAndRestarts) {
 
 // The repeated pass starts afresh: TAP state undefined, no frequency, no PIO map.
 TEST(Run, RestartResetsTheTranslationState) {
-  std::string first = "RUNTEST 4000 TCK;\n";
+  // A RUNTEST without unit word: 4 cycles and, once a frequency is known, a wait.
+  std::string first = "RUNTEST IDLE 4000;\n";
   std::string svf = first + "! frequency: 1 MHz\nPIOMAP (IN P1);\n" + kStart + idle(14974) + kStart;
   testing::Run run(svf, {"-s", "30000"});
   std::string frequency = "Frequency=1MHz\nRunning...";
