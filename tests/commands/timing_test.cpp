@@ -184,8 +184,8 @@ TEST(Timing, BadCountsAndUnitsStopTheTranslation) {
     testing::Context context;
     SCOPED_TRACE(c.statement);
     EXPECT_FALSE(translateFromIdle(context, c.value, "Hz", c.statement));
-    EXPECT_EQ(context.console.out,
-              std::string(c.message) + "COMMAND LINE WAS: " + c.statement + "\n");
+    EXPECT_EQ(context.console.out, std::string(c.message) + "COMMAND LINE WAS: " + c.statement +
+                                       "\nIn in.svf at line 1.\n");
   }
 }
 
