@@ -33,6 +33,14 @@ std::string shortenedStatement(std::string_view statement) {
   return text;
 }
 
+void failQuoting(Translation& t, std::string_view message, std::string_view statement) {
+  std::string text(message);
+  text += "COMMAND LINE WAS: ";
+  text += shortenedStatement(statement);
+  text += '\n';
+  fail(t, text);
+}
+
 void fail(Translation& t, std::string_view message) {
   t.console.print(message);
   abortTranslation();

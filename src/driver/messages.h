@@ -15,6 +15,10 @@ struct Translation;
 // A statement that may be huge, as a message quotes it: a text longer than 256 characters as
 // its first 256, then "... (<length> characters)".
 std::string shortenedStatement(std::string_view statement);
+// `message`, then "COMMAND LINE WAS: <statement>\n", a long `statement` quoted in part as
+// shortenedStatement does.
+[[noreturn]] void failQuoting(Translation& t, std::string_view message,
+                              std::string_view statement);
 // `message` alone.
 [[noreturn]] void fail(Translation& t, std::string_view message);
 

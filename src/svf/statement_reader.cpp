@@ -115,6 +115,17 @@ void appendLine(std::string& statement, std::string_view text) {
   if (after) statement += ' ';
 }
 
+// A file cut short (a failed copy, a truncated download) ends inside a statement; a file of
+// comments only, or the header file given as the input, holds none.
+void endOfInput(Translation& t, std::string_view statement) {
+  if (!statement.empty()) {
+    failQuoting(t, "\nThe input file ends inside a statement!\n", statement);
+  }
+  if (!t.pass.reader.statementSeen) {
+    fail(t, "\nThe input file " + t.options.inputFile + " holds no SVF statement!\n");
+  }
+}
+
 }  // namespace
 
 bool isCommentLine(std::string_view line) {
@@ -150,8 +161,12 @@ bool readStatement(Translation& t, std::string& statement) {
     std::size_t offset = static_cast<std::size_t>(line.data() - t.pass.reader.line.data());
     bool complete = false;
     appendLine(statement, statementText(t, line, offset, complete));
-    if (complete) return true;
+    if (complete) {
+      if (!statement.empty()) t.pass.reader.statementSeen = true;
+      return true;
+    }
   }
+  endOfInput(t, statement);
   return false;
 }
 

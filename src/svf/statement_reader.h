@@ -13,11 +13,14 @@ struct Translation;
 struct ReaderState {
   std::string line;
   std::size_t restPosition = std::string::npos;
+  // A statement with text of its own has been read in this pass.
+  bool statementSeen = false;
 };
 
 // The next SVF statement, its lines joined and without its ";", into `statement` (cleared
 // first). Comment and blank lines, and with -c every line, are copied into the current PCF
-// file. False at the end of the input; an unfinished statement there is dropped.
+// file. False at the end of the input. An input that ends inside a statement, or that held no
+// statement with any text, stops the run: a set cut short must not pass for a whole one.
 bool readStatement(Translation& t, std::string& statement);
 
 bool isCommentLine(std::string_view line);

@@ -21,11 +21,14 @@ const std::string kNoMapBlock =
     "\ninputs TCK, TMS, TDI\noutputs TDO\n\npower VCC, GND\nfamily TTL\n\n"
     "pcf order default Scan is TCK, TMS, TDI, TDO\n\nunit \"Test\"\npcf\nuse pcf order Scan\n";
 
-TEST(Run, EmptyInputGivesHeadAndTrailer) {
-  testing::Run run("");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.console.out, "Translation Successful 1 file generated.\n");
-  EXPECT_EQ(run.files.files["out1.pcf"], std::string(testing::kHead) + kTrailer);
+// An input with nothing to translate is no success: the head stays in file 1, without trailer.
+TEST(Run, InputWithoutStatementStopsTheRun) {
+  for (const char* svf : {"", "\n\n", "! only a comment\n// and another\n", ";\n  ;\n"}) {
+    testing::Run run(svf);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.console.out, "\nThe input file in.svf holds no SVF statement!\n") << svf;
+    EXPECT_EQ(run.files.files["out1.pcf"].find("end unit"), std::string::npos) << svf;
+  }
 }
 
 struct NameCase {
@@ -238,9 +241,10 @@ TEST(Run, OptionParsing) {
 }
 
 const std::string kAbsent = "<absent>";
-const std::string kNote = "! note\n";
+// A comment and a statement that writes nothing.
+const std::string kNote = "! note\nTRST OFF;\n";
 // The whole file 1 of the input kNote.
-const std::string kNoteFile = testing::kHead + kNote + kTrailer;
+const std::string kNoteFile = std::string(testing::kHead) + "! note\n" + kTrailer;
 
 struct FailureCase {
   const char* name;
