@@ -9,13 +9,14 @@
 #include <string>
 #include <string_view>
 
-#include "driver/console.h"
-#include "driver/fatal.h"
-#include "driver/io.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "core/console.h"
+#include "core/fatal.h"
+#include "core/io.h"
 #include "svf/statement_reader.h"
 #include "svf/tokenizer.h"
+#include "translation/output_files.h"
+#include "translation/read_statement.h"
+#include "translation/translation.h"
 
 namespace {
 

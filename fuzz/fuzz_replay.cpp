@@ -15,8 +15,8 @@
 #include <variant>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "driver/run.h"
 #include "replay/listing.h"
 #include "replay/program.h"

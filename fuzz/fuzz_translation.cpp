@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "driver/run.h"
 
 namespace {

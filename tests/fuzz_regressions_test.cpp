@@ -15,7 +15,7 @@ namespace {
 TEST(FuzzRegressions, CommentedCycleWithoutCallerComment) {
   testing::Context context(true);
   context.t.pass.tap.currentState = TapState::IDLE;
-  writeCycle(context.t, '1', 'Z', 'X');
+  writeCycle(context.t.cycles, '1', 'Z', 'X');
   EXPECT_EQ(context.written(), "\"01ZX\" \n\"11ZX\" !Select-DR-Scan  \n");
 }
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal.h"
 #include "driver/dispatch.h"
-#include "driver/fatal.h"
 #include "driver/run.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "translation/output_files.h"
+#include "translation/translation.h"
 
 namespace kestrix::testing {
 

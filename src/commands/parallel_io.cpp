@@ -2,42 +2,15 @@
 
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "core/svf_paths.h"
+#include "core/vector_format.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
-namespace {
-
-// The PCF character of a PIO pattern character, or '\0' for one that has none.
-char pcfPinCharacter(char c) {
-  switch (c) {
-    case 'H':
-    case 'h':
-      return '1';
-    case 'L':
-    case 'l':
-      return '0';
-    case 'Z':
-    case 'z':
-      return 'Z';
-    case 'U':
-    case 'u':
-      return 'H';
-    case 'D':
-    case 'd':
-      return 'L';
-    case 'X':
-    case 'x':
-      return 'X';
-    default:
-      return '\0';
-  }
-}
-
-}  // namespace
 
 void definePioMap(Translation& t, std::string_view value) {
   PioState& pio = t.pass.pio;
@@ -55,7 +28,6 @@ void definePioMap(Translation& t, std::string_view value) {
   while (cursor.takeToken(token)) {
     if (++tokens % 2 == 0) pio.names.emplace_back(token);
   }
-  pio.pioNameCount = tokens / 2;
   writePinDeclarations(t);
 }
 
@@ -64,7 +36,7 @@ void setPioPattern(Translation& t, std::string_view value) {
   if (!pio.pioMapDefined) {
     failWithLastLine(t, "Tried to execute a PIO command before a PIO MAP was defined. \n");
   }
-  if (value.size() != pio.pioNameCount) {
+  if (value.size() != pio.names.size()) {
     fail(t,
          "Number of characters in the PIO command do not match the number of logical names\n"
          "from the PIO MAP.\n");
@@ -72,7 +44,7 @@ void setPioPattern(Translation& t, std::string_view value) {
   std::string pattern;
   pattern.reserve(value.size() + 1);
   for (char c : value) {
-    char pin = pcfPinCharacter(c);
+    char pin = pcfPioCharacter(c);
     if (pin == '\0') {
       failWithLastLine(t, std::string("Invalid character '") + c + "' in the PIO command.\n");
     }
@@ -86,14 +58,13 @@ void setPioPattern(Translation& t, std::string_view value) {
 void selectParallelOrder(Translation& t) {
   PioState& pio = t.pass.pio;
   if (!pio.pioInStatement || pio.parallelOrder) return;
-  t.output->write("use pcf order Parallel\n");
-  ++t.pass.output.vectorCount;
+  t.charged.write(vector_format::kUseParallelOrder, 1);
   pio.parallelOrder = true;
 }
 
 void executePio(Translation& t) {
   const ScanState& scans = t.pass.scans;
-  if (!scans.sdrInStatement && !scans.sirInStatement) stepToward(t, t.pass.tap.currentState);
+  if (!scans.sdrInStatement && !scans.sirInStatement) stepToward(t.cycles, t.pass.tap.currentState);
 }
 
 }  // namespace kestrix

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "svf/blank.h"
+#include "core/blank.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -29,9 +29,9 @@ void convertInto(Translation& t, std::string_view value, std::optional<BitString
   ScanRegister& record = t.pass.scans.record(t.pass.scans.currentScanKind);
   BitString bits;
   // A pass that only counts lines needs to know which values are present, not their bits.
-  HexResult result =
-      t.countingOnly ? checkHex(value, record.length) : hexToBits(value, record.length, bits);
-  if (t.countingOnly) bits.length = record.length;
+  HexResult result = t.mode == PassMode::kCounting ? checkHex(value, record.length)
+                                                   : hexToBits(value, record.length, bits);
+  if (t.mode == PassMode::kCounting) bits.length = record.length;
   switch (result) {
     case HexResult::kOk:
       slot = std::move(bits);

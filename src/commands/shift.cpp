@@ -5,12 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/output_files.h"
+#include "commands/scan_records.h"
+#include "core/svf_paths.h"
 #include "tap/navigation.h"
 #include "tap/steady_shift.h"
 #include "tap/vector_writer.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -35,74 +37,17 @@ constexpr Segment kHir{ScanKind::HIR, "HIR", "HIR bit ", "", " Instruction Heade
 constexpr Segment kSir{ScanKind::SIR, "SIR", "SIR bit ", "", " Instruction entered", true};
 constexpr Segment kTir{ScanKind::TIR, "TIR", "TIR bit ", "", " Instruction Trailer entered", true};
 
-constexpr S kSdrFromReset[] = {S::IDLE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrFromIdle[] = {S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-// From a pause state of its own register a scan goes on where it paused: no Update, no Capture.
-constexpr S kSdrFromDrPause[] = {S::DREXIT2, S::DRSHIFT};
-constexpr S kSdrFromIrPause[] = {S::IREXIT2, S::IRUPDATE, S::DRSELECT, S::DRCAPTURE, S::DRSHIFT};
-constexpr S kSdrToReset[] = {S::DRUPDATE, S::IDLE, S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kSdrToIdle[] = {S::DRUPDATE, S::IDLE};
-constexpr S kSdrToDrPause[] = {S::DRPAUSE};
-constexpr S kSdrToIrPause[] = {S::DRUPDATE,  S::IDLE,    S::DRSELECT, S::IRSELECT,
-                               S::IRCAPTURE, S::IREXIT1, S::IRPAUSE};
-
-constexpr S kSirFromReset[] = {S::IDLE, S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIdle[] = {S::DRSELECT, S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromDrPause[] = {S::DREXIT2,  S::DRUPDATE,  S::IDLE,   S::DRSELECT,
-                                 S::IRSELECT, S::IRCAPTURE, S::IRSHIFT};
-constexpr S kSirFromIrPause[] = {S::IREXIT2, S::IRSHIFT};
-constexpr S kSirToReset[] = {S::IRPAUSE,  S::IREXIT2,  S::IRUPDATE, S::IDLE,
-                             S::DRSELECT, S::IRSELECT, S::RESET};
-constexpr S kSirToIdle[] = {S::IRPAUSE, S::IREXIT2, S::IRUPDATE, S::IDLE};
-constexpr S kSirToDrPause[] = {S::IRPAUSE,  S::IREXIT2,   S::IRUPDATE, S::IDLE,
-                               S::DRSELECT, S::DRCAPTURE, S::DREXIT1,  S::DRPAUSE};
-constexpr S kSirToIrPause[] = {S::IRPAUSE};
-
-// A walk for each stable state the walk starts from (or ends in).
-struct StablePaths {
-  std::span<const S> reset, idle, drPause, irPause;
-
-  std::span<const S> from(S state) const {
-    switch (state) {
-      case S::RESET:
-        return reset;
-      case S::IDLE:
-        return idle;
-      case S::DRPAUSE:
-        return drPause;
-      case S::IRPAUSE:
-        return irPause;
-      default:
-        return {};
-    }
-  }
-};
-
 // One side's scan: its three segments, its walks and the end state that ENDDR or ENDIR set.
 struct Side {
   const Segment& header;
   const Segment& data;
   const Segment& trailer;
-  StablePaths entry;
-  StablePaths exit;
   TapState TimingState::*endState;
   bool dataSide;
 };
 
-const Side kDrSide{kHdr,
-                   kSdr,
-                   kTdr,
-                   {kSdrFromReset, kSdrFromIdle, kSdrFromDrPause, kSdrFromIrPause},
-                   {kSdrToReset, kSdrToIdle, kSdrToDrPause, kSdrToIrPause},
-                   &TimingState::endDrState,
-                   true};
-const Side kIrSide{kHir,
-                   kSir,
-                   kTir,
-                   {kSirFromReset, kSirFromIdle, kSirFromDrPause, kSirFromIrPause},
-                   {kSirToReset, kSirToIdle, kSirToDrPause, kSirToIrPause},
-                   &TimingState::endIrState,
-                   false};
+const Side kDrSide{kHdr, kSdr, kTdr, &TimingState::endDrState, true};
+const Side kIrSide{kHir, kSir, kTir, &TimingState::endIrState, false};
 
 // A kept TDI, MASK or SMASK must be given again after its length changed.
 void checkExplicitValues(Translation& t, const Segment& segment, const ScanRegister& r) {
@@ -208,14 +153,14 @@ void shiftSteady(Translation& t, const Segment& segment, const SegmentBits& bits
   for (std::uint64_t bit = from; bit < to; bit += kChunk) {
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, to - bit));
     if (!counting) bits.fill(bit, count, levels);
-    writeSteadyShift(t, bit, count, levels, comment);
+    writeSteadyShift(t.cycles, bit, count, levels, comment);
   }
 }
 
 // The bits a pass that pauses scans may still shift into the current file before it pauses
 // the scan for the next one (none when it must pause now); unlimited in other passes.
 std::uint64_t bitsBeforePause(const Translation& t) {
-  if (!t.pausingScans) return UINT64_MAX;
+  if (t.mode != PassMode::kPausingScans) return UINT64_MAX;
   std::int64_t room = t.options.maxVectors - kPauseRoom - t.pass.output.vectorCount;
   return room <= 0 ? 0 : static_cast<std::uint64_t>(room + 1) / 2;
 }
@@ -230,10 +175,10 @@ bool inShiftState(const Translation& t) {
 // device sees one scan, with no Update and no Capture.
 void pauseAcrossFiles(Translation& t, char tdi, char tdo, std::string_view comment) {
   bool dr = t.pass.tap.currentState == S::DRSHIFT;
-  writeCycle(t, '1', tdi, tdo, comment);
-  stepToward(t, dr ? S::DRPAUSE : S::IRPAUSE);
+  writeCycle(t.cycles, '1', tdi, tdo, comment);
+  stepToward(t.cycles, dr ? S::DRPAUSE : S::IRPAUSE);
   openContinuationFile(t);
-  walk(t, dr ? kSdrFromDrPause : kSirFromIrPause);
+  walk(t.cycles, scanEntryPath(!dr, dr ? S::DRPAUSE : S::IRPAUSE));
 }
 
 // Shifts every bit of one segment; `leaves` puts TMS "1" on its last bit. The cycles that
@@ -259,12 +204,12 @@ void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
       continue;
     }
     std::uint64_t end = i + std::min(steadyEnd - std::min(i, steadyEnd), allowed);
-    if (i < end && inSteadyShift(t)) {
+    if (i < end && inSteadyShift(t.cycles)) {
       shiftSteady(t, segment, bits, i, end);
       i = end;
       continue;
     }
-    writeCycle(t, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
+    writeCycle(t.cycles, last && leaves ? '1' : '0', bits.tdi(i), bits.tdo(i), comment(i, last));
     ++i;
   }
 }
@@ -276,12 +221,12 @@ void executeScan(Translation& t, const Side& side) {
   std::uint32_t data = scans.record(side.data.kind).length;
   std::uint32_t trailer = scans.record(side.trailer.kind).length;
   if (scans.record(side.header.kind).length != 0 || data != 0 || trailer != 0) {
-    if (t.pass.tap.currentState == S::UNDEFINED) gotoState(t, S::RESET);
-    walk(t, side.entry.from(t.pass.tap.currentState));
+    if (t.pass.tap.currentState == S::UNDEFINED) gotoState(t.cycles, S::RESET);
+    walk(t.cycles, scanEntryPath(!side.dataSide, t.pass.tap.currentState));
     shiftSegment(t, side.header, data == 0 && trailer == 0);
     shiftSegment(t, side.data, trailer == 0);
     shiftSegment(t, side.trailer, true);
-    walk(t, side.exit.from(t.pass.timing.*side.endState));
+    walk(t.cycles, scanExitPath(!side.dataSide, t.pass.timing.*side.endState));
   }
   releaseScanValues(scans, side.dataSide);
 }

@@ -6,19 +6,17 @@
 #include <optional>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
-#include "svf/blank.h"
+#include "core/blank.h"
+#include "core/svf_paths.h"
 #include "svf/frequency_directive.h"
 #include "svf/tokenizer.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
-
-// The clocks that RUNTEST always writes in IDLE before waiting, and in its end state after.
-constexpr std::uint32_t kRunTestCycles = 4;
 
 bool matchesKeyword(std::string_view token, std::string_view upperKeyword) {
   if (token == upperKeyword) return true;
@@ -27,12 +25,19 @@ bool matchesKeyword(std::string_view token, std::string_view upperKeyword) {
       [](char c, char k) { return k >= 'A' && k <= 'Z' ? c == k - 'A' + 'a' : c == k; });
 }
 
-char parseTrstMode(Translation& t, std::string_view token) {
-  if (matchesKeyword(token, "ON")) return '0';
-  if (matchesKeyword(token, "OFF")) return '1';
-  if (matchesKeyword(token, "Z")) return 'Z';
-  if (matchesKeyword(token, "ABSENT")) return '\0';
+TrstMode parseTrstMode(Translation& t, std::string_view token) {
+  if (matchesKeyword(token, "ON")) return TrstMode::kOn;
+  if (matchesKeyword(token, "OFF")) return TrstMode::kOff;
+  if (matchesKeyword(token, "Z")) return TrstMode::kZ;
+  if (matchesKeyword(token, "ABSENT")) return TrstMode::kAbsent;
   failStatement(t, "Could not match TRST mode of " + std::string(token) + "\n!");
+}
+
+// The fixed path to `target`; a target that is not stable stops the translation.
+void gotoStableState(Translation& t, TapState target) {
+  if (!gotoState(t.cycles, target)) {
+    failStatement(t, "\nSTATE parameter specified is not a stable state!\n");
+  }
 }
 
 // A RUNTEST value that is a number rather than a run state.
@@ -112,7 +117,7 @@ std::optional<double> knownFrequency(const FrequencyState& frequency) {
 // nearest thousandth first, which drops the binary noise of the division (50021E-6 seconds is
 // 50021 microseconds, not 50022), then up. No wait exceeds what a line can carry.
 std::uint64_t roundUpUnits(double units) {
-  constexpr double kMostUnits = 4294967295.0;
+  constexpr auto kMostUnits = static_cast<double>(kLongestWait);
   if (!(units > 0)) return 0;
   double whole = std::ceil(std::round(units * 1000.0) / 1000.0);
   return static_cast<std::uint64_t>(std::min(whole, kMostUnits));
@@ -163,7 +168,7 @@ void writeWaitBlock(Translation& t, std::optional<double> minTime) {
 }
 
 void runCycles(Translation& t, TapState state, std::uint32_t cycles) {
-  for (std::uint32_t i = 0; i < cycles; ++i) stepToward(t, state);
+  for (std::uint32_t i = 0; i < cycles; ++i) stepToward(t.cycles, state);
 }
 
 }  // namespace
@@ -189,20 +194,21 @@ void handleEndIr(Translation& t, std::string_view value, TokenCursor&) {
 void handleTrst(Translation& t, std::string_view value, TokenCursor&) {
   TapModel& tap = t.pass.tap;
   tap.trstMode = parseTrstMode(t, value);
-  if (tap.trstMode != '0') return;
+  if (tap.trstMode != TrstMode::kOn) return;
   tap.currentState = TapState::RESET;
   if (!t.pass.output.pinBlockWritten) writePinDeclarations(t);
-  writeResetClocks(t);
+  writeResetClocks(t.cycles);
 }
 
 void handleState(Translation& t, std::string_view value, TokenCursor& rest) {
   TapState first = parseStateName(t, value);
   if (rest.empty()) {
-    gotoState(t, first);
+    gotoStableState(t, first);
   } else {
-    bool reached = stepToward(t, first);
+    bool reached = stepToward(t.cycles, first);
     std::string_view token;
-    while (reached && rest.takeToken(token)) reached = stepToward(t, parseStateName(t, token));
+    while (reached && rest.takeToken(token))
+      reached = stepToward(t.cycles, parseStateName(t, token));
     if (!reached) failStatement(t, "\nInvalid explicit state path specified!\n");
   }
   if (!isStableState(t.pass.tap.currentState)) {
@@ -219,7 +225,7 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
     runState = parseStateName(t, value);
     // A run state named becomes the default end state too.
     timing.runTestRunState = timing.runTestEndState = runState;
-    gotoState(t, runState);
+    gotoStableState(t, runState);
     if (!rest.takeToken(number)) failStatement(t, kIncomplete);
   }
   TapState endState = TapState::IDLE;
@@ -228,7 +234,7 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   if (rest.empty()) {
     count = readCount(number);
   } else {
-    gotoState(t, runState);
+    gotoStableState(t, runState);
     std::string_view unit;
     rest.takeToken(unit);
     if (isSec(unit)) {
@@ -245,10 +251,10 @@ void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest) {
   if (runState == TapState::IDLE) {
     runCycles(t, TapState::IDLE, std::min(count, kRunTestCycles));
     if (count >= kRunTestCycles || minTime) writeWaitBlock(t, minTime);
-    gotoState(t, endState);
+    gotoStableState(t, endState);
   } else {
     writeWaitBlock(t, minTime);
-    gotoState(t, endState);
+    gotoStableState(t, endState);
     runCycles(t, endState, kRunTestCycles);
   }
 }
@@ -270,7 +276,7 @@ void handleWait(Translation& t, std::string_view value, TokenCursor& rest) {
   if (!t.pass.output.pinBlockWritten && stepWritesCycle(t.pass.tap.currentState, endState)) {
     writePinDeclarations(t);
   }
-  stepToward(t, endState);
+  stepToward(t.cycles, endState);
 }
 
 }  // namespace kestrix

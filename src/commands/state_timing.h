@@ -3,22 +3,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tap/tap_state.h"
+#include "translation/pass_state.h"
 
 namespace kestrix {
 
 struct Translation;
 class TokenCursor;
-
-// The end, run and wait states and the last run count, kept from statement to statement.
-struct TimingState {
-  TapState endDrState = TapState::IDLE;
-  TapState endIrState = TapState::IDLE;
-  TapState runTestRunState = TapState::IDLE;
-  TapState runTestEndState = TapState::IDLE;
-  TapState waitEndState = TapState::IDLE;
-  std::uint32_t runCount = 0;
-};
 
 // The state keyword in `token`, upper or lower case; stops the translation when none matches.
 TapState parseStateName(Translation& t, std::string_view token);

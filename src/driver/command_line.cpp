@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 

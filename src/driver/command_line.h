@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "core/console.h"
 
 namespace kestrix {
 

@@ -1,7 +1,7 @@
 #include "driver/count_log.h"
 
-#include "driver/messages.h"
-#include "pcf/output_files.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
 
 namespace kestrix {
 
@@ -70,8 +70,8 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
   // Only the pass that pauses scans quotes the statement before, and it never counts.
   t.previousCommandLine.clear();
   held = frontier_->held;
-  t.output = std::make_unique<PcfFile>(pcfFileName(t.options.outputFile, reached.fileNumber - 1),
-                                       t.console);
+  t.output = std::make_unique<PcfFile>(
+      pcfFileName(t.options.outputFile, reached.nextFileNumber - 1), t.console);
   return Outcome::kFrontier;
 }
 

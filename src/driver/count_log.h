@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "core/console.h"
 #include "driver/passes.h"
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 
@@ -59,7 +59,7 @@ class CountLog {
  private:
   struct Context {
     TapState state = TapState::UNDEFINED;
-    char trstMode = '\0';
+    TrstMode trstMode = TrstMode::kAbsent;
     bool pinBlockWritten = false;
     bool operator==(const Context&) const = default;
   };

@@ -8,10 +8,11 @@
 #include "commands/scan_records.h"
 #include "commands/shift.h"
 #include "commands/state_timing.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "core/vector_format.h"
 #include "svf/tokenizer.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -129,8 +130,7 @@ void executeStatement(Translation& t) {
   pass.commands.clear();
   if (pass.pio.pioInStatement) {
     pass.pio.PIOstring.assign(1, '"');
-    t.output->write("use pcf order Scan\n");
-    ++pass.output.vectorCount;
+    t.charged.write(vector_format::kUseScanOrder, 1);
     pass.pio.pioInStatement = pass.pio.parallelOrder = false;
   }
   pass.scans.sdrInStatement = pass.scans.sirInStatement = false;

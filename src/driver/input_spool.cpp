@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
+#include "translation/messages.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {

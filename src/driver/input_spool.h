@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "driver/io.h"
+#include "core/io.h"
 
 namespace kestrix {
 

@@ -1,8 +1,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "driver/run.h"
 
 int main(int argc, char** argv) {

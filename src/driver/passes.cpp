@@ -3,13 +3,15 @@
 #include <memory>
 #include <string>
 
+#include "core/fatal.h"
 #include "driver/count_log.h"
 #include "driver/dispatch.h"
-#include "driver/fatal.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
 #include "tap/navigation.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
+#include "translation/pin_block.h"
+#include "translation/read_statement.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -32,7 +34,7 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
     }
     std::int64_t splitPoint = options.splitThreshold - t.restartMargin;
     if (t.pass.output.vectorCount >= options.maxVectors) {
-      if (t.pausingScans) {
+      if (t.mode == PassMode::kPausingScans) {
         fail(t, "\nA statement needs more vector lines than one PCF file may hold (" +
                     std::to_string(options.maxVectors) +
                     ").\nCOMMAND LINE WAS: " + shortenedStatement(t.previousCommandLine) + "\n");
@@ -51,7 +53,7 @@ PassEnd runPass(Translation& t, CountLog* log = nullptr, bool statementRead = fa
 
 // The pass that pauses scans takes the first pass's split point again.
 void startPausingScans(Translation& t) {
-  t.pausingScans = true;
+  t.mode = PassMode::kPausingScans;
   t.restartMargin = 0;
 }
 
@@ -121,7 +123,7 @@ void startNextFile(Translation& t) {
 
 void moveToIdleAfterSplit(Translation& t) {
   TapState state = t.pass.tap.currentState;
-  if (state != TapState::DRPAUSE && state != TapState::IRPAUSE) gotoState(t, TapState::IDLE);
+  if (state != TapState::DRPAUSE && state != TapState::IRPAUSE) gotoState(t.cycles, TapState::IDLE);
 }
 
 // Passes only count their lines until one does not restart; that one runs again, writing,
@@ -139,7 +141,7 @@ void translateInput(Translation& t) {
   // File 1 was created with its head at start-up; the writing pass makes it anew.
   std::unique_ptr<PcfFile> startFile = std::move(t.output);
   if (!startFile->closeWithoutTrailer()) abortTranslation();
-  t.countingOnly = true;
+  t.mode = PassMode::kCounting;
   std::int64_t margin = 0;
   PassEnd end = PassEnd::kFinished;
   {
@@ -147,7 +149,7 @@ void translateInput(Translation& t) {
     end = countingPass(t, log, margin);
     while (end == PassEnd::kRestart) end = countingPass(t, log, margin += kSplitMargin);
   }
-  t.countingOnly = false;
+  t.mode = PassMode::kWriting;
   releaseStatementTexts(t);
   restartTranslation(t);
   t.restartMargin = margin;

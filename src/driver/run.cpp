@@ -2,12 +2,13 @@
 
 #include <new>
 
+#include "core/fatal.h"
 #include "driver/command_line.h"
-#include "driver/fatal.h"
 #include "driver/input_spool.h"
-#include "driver/messages.h"
 #include "driver/passes.h"
-#include "driver/translation.h"
+#include "translation/messages.h"
+#include "translation/output_files.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 void finishRun(Translation& t) {
   closeOutputFile(t);
   t.input.reset();
-  std::int64_t files = t.pass.output.fileNumber - 1;
+  std::int64_t files = t.pass.output.nextFileNumber - 1;
   if (files > 1) {
     t.console.print("Translation Successful " + std::to_string(files) + " files generated.\n");
   } else {

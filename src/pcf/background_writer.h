@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/io.h"
+#include "core/io.h"
 
 namespace kestrix {
 

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
-#include "driver/fatal.h"
+#include "core/fatal.h"
+#include "core/vector_format.h"
 
 namespace kestrix {
 namespace {
 
-constexpr std::string_view kTrailer = "end pcf\nend unit\n";
+using vector_format::kTrailer;
 
 }  // namespace
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "pcf/background_writer.h"
 
 namespace kestrix {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "pcf/file_names.h"
+#include "core/file_names.h"
 
 namespace kestrix::replay {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/io.h"
+#include "core/io.h"
 #include "replay/replayer.h"
 
 namespace kestrix::replay {

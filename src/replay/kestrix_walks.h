@@ -2,7 +2,8 @@
 
 // What kestrix writes for the statements the SVF writer uses, as the states its cycles enter:
 // the walks of SDR and SIR into their shift state and out of Exit1, and the fixed walks of STATE
-// and RUNTEST between stable states. And walks through the replay's own table.
+// and RUNTEST between stable states, all taken from the translator's own table of SVF paths.
+// And walks through the replay's own table.
 
 #include <span>
 #include <vector>

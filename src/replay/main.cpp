@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "replay/program.h"
 
 int main(int argc, char** argv) {

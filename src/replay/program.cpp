@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "pcf/file_names.h"
+#include "core/file_names.h"
 #include "replay/file_set.h"
 #include "replay/listing.h"
 #include "replay/operations.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 
 namespace kestrix::replay {
 

@@ -12,27 +12,12 @@
 #include <variant>
 #include <vector>
 
+#include "core/tap_state.h"
+
 namespace kestrix::replay {
 
-enum class State : std::uint8_t {
-  RESET,
-  IDLE,
-  DRSELECT,
-  DRCAPTURE,
-  DRSHIFT,
-  DREXIT1,
-  DRPAUSE,
-  DREXIT2,
-  DRUPDATE,
-  IRSELECT,
-  IRCAPTURE,
-  IRSHIFT,
-  IREXIT1,
-  IRPAUSE,
-  IREXIT2,
-  IRUPDATE,
-  UNDEFINED
-};
+// The translator's own state type; the replay follows it with a successor table of its own.
+using State = TapState;
 
 // The SVF keyword of a state; "UNDEFINED" before five TMS 1 cycles have made the state known.
 std::string_view stateName(State state);

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "pcf/vector_format.h"
-#include "svf/blank.h"
+#include "core/blank.h"
+#include "core/vector_format.h"
 
 namespace kestrix::replay {
 namespace {

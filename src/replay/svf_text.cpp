@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/svf_paths.h"
+
 namespace kestrix::replay {
 namespace {
 
@@ -14,22 +16,8 @@ constexpr std::size_t kHexLine = 64;
 std::string svfPio(const std::string& pins) {
   std::string text;
   for (char c : pins) {
-    switch (c) {
-      case '1':
-        text += 'H';
-        break;
-      case '0':
-        text += 'L';
-        break;
-      case 'H':
-        text += 'U';
-        break;
-      case 'L':
-        text += 'D';
-        break;
-      default:
-        text += c;  // Z, X
-    }
+    char svf = svfPioCharacter(c);
+    text += svf != '\0' ? svf : c;
   }
   return text;
 }
@@ -41,7 +29,7 @@ std::string svfSeconds(const std::string& amount) {
 }
 
 bool timeKept(const std::string& amount) {
-  constexpr double kMostUnits = 4294967295.0;
+  constexpr auto kMostUnits = static_cast<double>(kLongestWait);
   bool inSeconds = amount.back() == 's';
   double value = std::strtod(amount.c_str(), nullptr);
   if (inSeconds) return value <= kMostUnits;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/svf_paths.h"
 #include "replay/kestrix_walks.h"
 #include "replay/listing.h"
 #include "replay/svf_text.h"
@@ -16,7 +17,6 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // States per STATE statement, so that lines stay readable.
 constexpr std::size_t kPathPiece = 32;
 // The cycles that kestrix's RUNTEST writes in its end state after a wait outside IDLE.
-constexpr std::uint64_t kRunTestCycles = 4;
 
 std::string name(S state) { return std::string(stateName(state)); }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 // The replay's own model of the TAP controller: the IEEE 1149.1 state diagram as a table of
-// successors, followed from TMS alone.
+// successors, followed from TMS alone. It is kept apart from the translator's transition table
+// on purpose: the replay checks what the translator wrote, and a check that shared the
+// translator's table would share its faults too.
 
 #include <array>
 #include <cstddef>

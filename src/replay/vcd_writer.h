@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/io.h"
+#include "core/io.h"
 #include "replay/cycle.h"
 
 namespace kestrix::replay {

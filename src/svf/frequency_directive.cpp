@@ -1,6 +1,6 @@
 #include "svf/frequency_directive.h"
 
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {

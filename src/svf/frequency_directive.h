@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/console.h"
+#include "core/console.h"
 
 namespace kestrix {
 

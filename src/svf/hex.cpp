@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {

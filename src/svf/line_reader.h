@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/io.h"
+#include "core/io.h"
 
 namespace kestrix {
 

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {
@@ -57,57 +55,6 @@ std::string_view trimTrailingBlanks(std::string_view text) {
   return text;
 }
 
-// The next line to classify: the rest of the last physical line after a ";", or a new
-// physical line. False at the end of the input.
-bool nextLine(Translation& t, std::string_view& line, bool& fromRest) {
-  ReaderState& reader = t.pass.reader;
-  if (reader.restPosition != std::string::npos) {
-    line = std::string_view(reader.line).substr(reader.restPosition);
-    reader.restPosition = std::string::npos;
-    fromRest = true;
-    return true;
-  }
-  fromRest = false;
-  if (t.lines.next(reader.line)) {
-    line = reader.line;
-    return true;
-  }
-  if (t.lines.failed()) fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
-  return false;
-}
-
-// Lines echoed into the PCF file always end there with a line end of their own, so that
-// nothing written after the last line of an input without a final newline joins it.
-void echoLine(Translation& t, std::string_view line) {
-  t.output->write(line);
-  if (line.empty() || line.back() != '\n') t.output->write("\n");
-}
-
-// The statement text of one line: leading blanks, the ";" and everything after it, comments
-// and trailing blanks removed. Sets `complete` when a ";" ended the statement.
-std::string_view statementText(Translation& t, std::string_view line, std::size_t lineOffset,
-                               bool& complete) {
-  std::size_t start = 0;
-  while (start < line.size() && isBlank(line[start])) ++start;
-  std::string_view text = line.substr(start);
-  std::size_t semicolon = text.find(';');
-  complete = semicolon != std::string_view::npos;
-  FrequencyState& frequency = t.pass.frequency;
-  if (complete) {
-    std::size_t keep = scanFrequencyDirective(frequency, t.console, text.substr(0, semicolon + 1));
-    t.pass.reader.restPosition = lineOffset + start + semicolon + 1;
-    return trimTrailingBlanks(text.substr(0, std::min(keep, semicolon)));
-  }
-  text = text.substr(0, scanFrequencyDirective(frequency, t.console, text));
-  std::size_t comment = text.find('!');
-  if (comment == std::string_view::npos) comment = text.find("//");
-  if (comment != std::string_view::npos) {
-    std::size_t keep = scanFrequencyDirective(frequency, t.console, text);
-    text = text.substr(0, std::min(keep, comment));
-  }
-  return trimTrailingBlanks(text);
-}
-
 void appendLine(std::string& statement, std::string_view text) {
   bool after = spaceAfter(text, statement);
   if (!statement.empty() && spaceBefore(text)) statement += ' ';
@@ -115,18 +62,56 @@ void appendLine(std::string& statement, std::string_view text) {
   if (after) statement += ' ';
 }
 
-// A file cut short (a failed copy, a truncated download) ends inside a statement; a file of
-// comments only, or the header file given as the input, holds none.
-void endOfInput(Translation& t, std::string_view statement) {
-  if (!statement.empty()) {
-    failQuoting(t, "\nThe input file ends inside a statement!\n", statement);
+}  // namespace
+
+// The next line to classify: the rest of the last physical line after a ";", or a new
+// physical line. False at the end of the input or on a read error.
+bool StatementReader::nextLine(std::string_view& line, bool& fromRest) {
+  if (state_.restPosition != std::string::npos) {
+    line = std::string_view(state_.line).substr(state_.restPosition);
+    state_.restPosition = std::string::npos;
+    fromRest = true;
+    return true;
   }
-  if (!t.pass.reader.statementSeen) {
-    fail(t, "\nThe input file " + t.options.inputFile + " holds no SVF statement!\n");
+  fromRest = false;
+  if (lines_.next(state_.line)) {
+    line = state_.line;
+    return true;
   }
+  readFailed_ = lines_.failed();
+  return false;
 }
 
-}  // namespace
+// Lines echoed into the PCF file always end there with a line end of their own, so that
+// nothing written after the last line of an input without a final newline joins it.
+void StatementReader::echoLine(std::string_view line) {
+  echo_.write(line);
+  if (line.empty() || line.back() != '\n') echo_.write("\n");
+}
+
+// The statement text of one line: leading blanks, the ";" and everything after it, comments
+// and trailing blanks removed. Sets `complete` when a ";" ended the statement.
+std::string_view StatementReader::statementText(std::string_view line, std::size_t lineOffset,
+                                                bool& complete) {
+  std::size_t start = 0;
+  while (start < line.size() && isBlank(line[start])) ++start;
+  std::string_view text = line.substr(start);
+  std::size_t semicolon = text.find(';');
+  complete = semicolon != std::string_view::npos;
+  if (complete) {
+    std::size_t keep = scanFrequencyDirective(frequency_, console_, text.substr(0, semicolon + 1));
+    state_.restPosition = lineOffset + start + semicolon + 1;
+    return trimTrailingBlanks(text.substr(0, std::min(keep, semicolon)));
+  }
+  text = text.substr(0, scanFrequencyDirective(frequency_, console_, text));
+  std::size_t comment = text.find('!');
+  if (comment == std::string_view::npos) comment = text.find("//");
+  if (comment != std::string_view::npos) {
+    std::size_t keep = scanFrequencyDirective(frequency_, console_, text);
+    text = text.substr(0, std::min(keep, comment));
+  }
+  return trimTrailingBlanks(text);
+}
 
 bool isCommentLine(std::string_view line) {
   std::size_t first = 0;
@@ -137,37 +122,32 @@ bool isCommentLine(std::string_view line) {
 
 bool isBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), isBlank); }
 
-bool readStatement(Translation& t, std::string& statement) {
+ReadResult StatementReader::read(std::string& statement) {
   statement.clear();
-  const bool commentsOn = t.options.commentsOn;
   std::string_view line;
   bool fromRest = false;
-  while (nextLine(t, line, fromRest)) {
+  while (nextLine(line, fromRest)) {
     // A rest after a ";" was echoed with its physical line already.
     bool echo = !fromRest;
     bool comment = isCommentLine(line);
     if (comment || isBlankLine(line)) {
       if (echo) {
-        if (commentsOn) t.output->write("! ");
-        echoLine(t, line);
+        if (commentsOn_) echo_.write("! ");
+        echoLine(line);
       }
-      if (comment) scanFrequencyDirective(t.pass.frequency, t.console, line);
+      if (comment) scanFrequencyDirective(frequency_, console_, line);
       continue;
     }
-    if (echo && commentsOn) {
-      t.output->write("! ");
-      echoLine(t, line);
+    if (echo && commentsOn_) {
+      echo_.write("! ");
+      echoLine(line);
     }
-    std::size_t offset = static_cast<std::size_t>(line.data() - t.pass.reader.line.data());
+    std::size_t offset = static_cast<std::size_t>(line.data() - state_.line.data());
     bool complete = false;
-    appendLine(statement, statementText(t, line, offset, complete));
-    if (complete) {
-      if (!statement.empty()) t.pass.reader.statementSeen = true;
-      return true;
-    }
+    appendLine(statement, statementText(line, offset, complete));
+    if (complete) return ReadResult::kStatement;
   }
-  endOfInput(t, statement);
-  return false;
+  return readFailed_ ? ReadResult::kReadError : ReadResult::kEnd;
 }
 
 }  // namespace kestrix

@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
-namespace kestrix {
+#include "core/console.h"
+#include "svf/frequency_directive.h"
+#include "svf/line_reader.h"
 
-struct Translation;
+namespace kestrix {
 
 // What the reader keeps between statements: the physical line last read and, when a ";"
 // ended a statement before its end, where the rest of that line begins.
@@ -17,11 +19,52 @@ struct ReaderState {
   bool statementSeen = false;
 };
 
-// The next SVF statement, its lines joined and without its ";", into `statement` (cleared
-// first). Comment and blank lines, and with -c every line, are copied into the current PCF
-// file. False at the end of the input. An input that ends inside a statement, or that held no
-// statement with any text, stops the run: a set cut short must not pass for a whole one.
-bool readStatement(Translation& t, std::string& statement);
+// Where the reader copies the lines it echoes (the current PCF file).
+class TextSink {
+ public:
+  virtual ~TextSink() = default;
+  virtual void write(std::string_view text) = 0;
+};
+
+enum class ReadResult : std::uint8_t {
+  kStatement,
+  // The input ended; the statement holds what was collected of an unfinished one (if any).
+  kEnd,
+  // The input could not be read: the caller reports it.
+  kReadError,
+};
+
+// Reads SVF statements from the physical lines of the input. Comment and blank lines, and with
+// comments on every line, are echoed; frequency directives in them are picked up. The reader
+// keeps nothing of its own: it works on the state it is given, which lasts between calls.
+class StatementReader {
+ public:
+  StatementReader(LineReader& lines, ReaderState& state, FrequencyState& frequency,
+                  Console& console, TextSink& echo, bool commentsOn)
+      : lines_(lines),
+        state_(state),
+        frequency_(frequency),
+        console_(console),
+        echo_(echo),
+        commentsOn_(commentsOn) {}
+
+  // The next statement, its lines joined and without its ";", into `statement` (cleared
+  // first).
+  ReadResult read(std::string& statement);
+
+ private:
+  bool nextLine(std::string_view& line, bool& fromRest);
+  void echoLine(std::string_view line);
+  std::string_view statementText(std::string_view line, std::size_t lineOffset, bool& complete);
+
+  LineReader& lines_;
+  ReaderState& state_;
+  FrequencyState& frequency_;
+  Console& console_;
+  TextSink& echo_;
+  bool commentsOn_;
+  bool readFailed_ = false;
+};
 
 bool isCommentLine(std::string_view line);
 bool isBlankLine(std::string_view line);

@@ -1,6 +1,6 @@
 #include "svf/tokenizer.h"
 
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 

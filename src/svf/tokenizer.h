@@ -20,7 +20,6 @@ class TokenCursor {
   bool takeToken(std::string_view& token);
   // Nothing is left of the text.
   bool empty() const { return position_ >= text_.size(); }
-  std::string_view rest() const { return text_.substr(position_); }
 
   struct Mark {
     std::size_t position;

@@ -8,8 +8,7 @@
 #include <immintrin.h>
 #endif
 
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "core/transitions.h"
 #include "tap/vector_writer.h"
 
 namespace kestrix {
@@ -217,25 +216,22 @@ void writeComposed(PcfFile& file, std::uint64_t firstBit, std::uint64_t count,
 
 }  // namespace
 
-void writeSteadyShift(Translation& t, std::uint64_t firstBit, std::uint64_t count,
+void writeSteadyShift(CycleWriter& w, std::uint64_t firstBit, std::uint64_t count,
                       const ShiftLevels* levels, BitNumberComment comment) {
   if (count == 0) return;
-  PcfFile& file = *t.output;
-  if (!file.discarding()) {
-    const std::string_view pio = t.pass.pio.PIOstring;
-    const bool commentsOn = t.options.commentsOn;
-    const CommentText text(nextTapState(t.pass.tap.currentState, '0').name, comment);
+  w.output.compose(2 * static_cast<std::int64_t>(count), [&](PcfFile& file) {
+    const std::string_view pio = w.pioString;
+    const CommentText text(nextTapState(w.tap.currentState, '0').name, comment);
     if (pio != kNoPio) {
-      writeComposed(file, firstBit, count, levels, pio, commentsOn ? &text : nullptr);
-    } else if (commentsOn) {
+      writeComposed(file, firstBit, count, levels, pio, w.commentsOn ? &text : nullptr);
+    } else if (w.commentsOn) {
       writeCommented(file, firstBit, count, levels, text);
     } else {
       writePlain(file, count, levels);
     }
-  }
+  });
   // The TCK-1 lines leave TRST OFF.
-  t.pass.output.vectorCount += 2 * static_cast<std::int64_t>(count);
-  t.pass.tap.trstMode = '1';
+  w.tap.trstMode = TrstMode::kOff;
 }
 
 }  // namespace kestrix

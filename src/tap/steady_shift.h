@@ -3,11 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pcf/vector_format.h"
+#include "core/vector_format.h"
+#include "tap/vector_writer.h"
 
 namespace kestrix {
-
-struct Translation;
 
 // The pin levels of up to 64 consecutive shift cycles, cycle k in bit k of each word.
 struct ShiftLevels {
@@ -41,7 +40,7 @@ struct BitNumberComment {
 // needs no step per cycle. Exactly the lines that writeCycle would write, one cycle at a time;
 // the caller makes sure that inSteadyShift holds. A counting pass only charges the lines.
 // Any count may be asked for, so a caller can stop after as many cycles as it likes.
-void writeSteadyShift(Translation& t, std::uint64_t firstBit, std::uint64_t count,
+void writeSteadyShift(CycleWriter& w, std::uint64_t firstBit, std::uint64_t count,
                       const ShiftLevels* levels, BitNumberComment comment);
 
 }  // namespace kestrix

@@ -1,44 +1,40 @@
 #include "tap/vector_writer.h"
 
-#include "driver/translation.h"
-#include "tap/transitions.h"
+#include "core/transitions.h"
 
 namespace kestrix {
 
-void writeTck0Line(Translation& t, char tms, char tdi, char tdo) {
-  if (!t.output->discarding()) {
-    const std::string& pio = t.pass.pio.PIOstring;
-    char* at = t.output->reserve(vector_line::kFixedRoom + pio.size());
-    t.output->commit(vector_line::end(vector_line::pins(at, '0', tms, tdi, tdo, pio)));
-  }
-  TapModel& tap = t.pass.tap;
-  if (tap.trstMode == '0') tap.currentState = TapState::RESET;
-  ++t.pass.output.vectorCount;
+void writeTck0Line(CycleWriter& w, char tms, char tdi, char tdo) {
+  const std::string& pio = w.pioString;
+  w.output.compose(1, [&](PcfFile& file) {
+    char* at = file.reserve(vector_line::kFixedRoom + pio.size());
+    file.commit(vector_line::end(vector_line::pins(at, '0', tms, tdi, tdo, pio)));
+  });
+  if (w.tap.trstMode == TrstMode::kOn) w.tap.currentState = TapState::RESET;
 }
 
-void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_view comment) {
-  TapModel& tap = t.pass.tap;
+void writeTck1Line(CycleWriter& w, char tms, char tdi, char tdo, std::string_view comment) {
+  TapModel& tap = w.tap;
   Transition move = nextTapState(tap.currentState, tms);
-  tap.currentState = tap.trstMode == '0' ? TapState::RESET : move.next;
-  tap.trstMode = '1';
-  if (!t.output->discarding()) {
-    const std::string& pio = t.pass.pio.PIOstring;
-    char* at = t.output->reserve(vector_line::kFixedRoom + pio.size() + comment.size());
+  tap.currentState = tap.trstMode == TrstMode::kOn ? TapState::RESET : move.next;
+  tap.trstMode = TrstMode::kOff;
+  const std::string& pio = w.pioString;
+  w.output.compose(1, [&](PcfFile& file) {
+    char* at = file.reserve(vector_line::kFixedRoom + pio.size() + comment.size());
     at = vector_line::pins(at, '1', tms, tdi, tdo, pio);
-    if (t.options.commentsOn) at = vector_line::comment(at, move.name, comment);
-    t.output->commit(vector_line::end(at));
-  }
-  ++t.pass.output.vectorCount;
+    if (w.commentsOn) at = vector_line::comment(at, move.name, comment);
+    file.commit(vector_line::end(at));
+  });
 }
 
-void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view comment) {
-  writeTck0Line(t, tms, tdi, tdo);
-  writeTck1Line(t, tms, tdi, 'X', comment);
+void writeCycle(CycleWriter& w, char tms, char tdi, char tdo, std::string_view comment) {
+  writeTck0Line(w, tms, tdi, tdo);
+  writeTck1Line(w, tms, tdi, 'X', comment);
 }
 
-bool inSteadyShift(const Translation& t) {
-  TapState state = t.pass.tap.currentState;
-  return nextTapState(state, '0').next == state && t.pass.tap.trstMode != '0';
+bool inSteadyShift(const CycleWriter& w) {
+  TapState state = w.tap.currentState;
+  return nextTapState(state, '0').next == state && w.tap.trstMode != TrstMode::kOn;
 }
 
 }  // namespace kestrix

@@ -5,19 +5,29 @@
 #include <string>
 #include <string_view>
 
-#include "pcf/vector_format.h"
+#include "core/vector_format.h"
+#include "pcf/charged_output.h"
+#include "tap/tap_model.h"
 
 namespace kestrix {
 
-struct Translation;
+// What the writing of cycles needs of a translation: where the lines go and what they are
+// charged to, the TAP model they advance, the PIO pattern they carry and whether comments are
+// on. The members refer to the translation's own, so a cycle writer lasts as long as it does.
+struct CycleWriter {
+  ChargedOutput& output;
+  TapModel& tap;
+  const std::string& pioString;
+  const bool& commentsOn;
+};
 
 // The TCK-0 line of a cycle: TCK low, the TMS, TDI and TDO characters and the PIO pattern.
-void writeTck0Line(Translation& t, char tms, char tdi, char tdo);
+void writeTck0Line(CycleWriter& w, char tms, char tdi, char tdo);
 // The TCK-1 line: TCK high, advancing the TAP model; with -c it names the state entered and
 // carries `comment`.
-void writeTck1Line(Translation& t, char tms, char tdi, char tdo, std::string_view comment = {});
+void writeTck1Line(CycleWriter& w, char tms, char tdi, char tdo, std::string_view comment = {});
 // A whole cycle: the TCK-0 line with `tdo`, then the TCK-1 line with "X" on TDO.
-void writeCycle(Translation& t, char tms, char tdi, char tdo, std::string_view comment = {});
+void writeCycle(CycleWriter& w, char tms, char tdi, char tdo, std::string_view comment = {});
 
 // The text of vector lines, composed as pcf/vector_format.h lays it out (the one place that
 // defines it, which the replay reads lines by). Every line is the quote, the TCK, TMS, TDI and
@@ -65,6 +75,6 @@ constexpr char* comment(char* at, std::string_view stateName, std::string_view t
 // The TAP is in a state that TMS 0 keeps (the shift states, and also IDLE and the pause states,
 // where a scan begun outside a stable state clocks its bits) with TRST not ON: the steady shift
 // writer (tap/steady_shift.h) may write.
-bool inSteadyShift(const Translation& t);
+bool inSteadyShift(const CycleWriter& w);
 
 }  // namespace kestrix

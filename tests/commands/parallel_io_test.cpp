@@ -1,3 +1,5 @@
+#include "commands/parallel_io.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,7 +42,7 @@ TEST(ParallelIo, MapTakesEverySecondWord) {
     Pio pio;
     definePioMap(pio.t, c.value);
     EXPECT_EQ(pio.t.pass.pio.names, c.names) << c.value;
-    EXPECT_EQ(pio.t.pass.pio.pioNameCount, c.names.size()) << c.value;
+    EXPECT_EQ(pio.t.pass.pio.names.size(), c.names.size()) << c.value;
     // The map's pin block is written even though the file has one already.
     EXPECT_EQ(pio.t.pass.output.vectorCount, c.pinBlockLines) << c.value;
   }

@@ -3,6 +3,7 @@
 #include <sstream>
 #include <vector>
 
+#include "commands/scan_records.h"
 #include "driver/dispatch.h"
 #include "test_support.h"
 

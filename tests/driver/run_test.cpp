@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "driver/command_line.h"
-#include "driver/messages.h"
 #include "test_support.h"
+#include "translation/messages.h"
 
 namespace kestrix {
 namespace {

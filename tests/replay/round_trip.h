@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "driver/run.h"
 #include "replay/file_sets.h"
 #include "replay/program.h"

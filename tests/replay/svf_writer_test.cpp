@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/console.h"
+#include "core/console.h"
 #include "replay/pcf_builder.h"
 #include "replay/replayer.h"
 #include "replay/round_trip.h"

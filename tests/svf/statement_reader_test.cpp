@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "translation/read_statement.h"
 
 namespace kestrix {
 namespace {
@@ -75,9 +76,15 @@ const ReaderCase kReaderCases[] = {
     {"\n  \t\n", true, {}, "! \n!   \t\n", kNoStatement},
     {"SDR 8 TDI (00);\n", true, {"SDR 8 TDI (00)"}, "! SDR 8 TDI (00);\n"},
     {"SDR 8\n", false, {}, "", endsInside("SDR 8")},
-    {"SDR 8;\nSIR 8 ! note\n// x\nTDI\n(0\n", false, {"SDR 8"}, "// x\n",
+    {"SDR 8;\nSIR 8 ! note\n// x\nTDI\n(0\n",
+     false,
+     {"SDR 8"},
+     "// x\n",
      endsInside("SIR 8 TDI (0")},
-    {"SDR 8;\nSIR 8 TDI (" + kHex300 + ")", false, {"SDR 8"}, "",
+    {"SDR 8;\nSIR 8 TDI (" + kHex300 + ")",
+     false,
+     {"SDR 8"},
+     "",
      endsInside("SIR 8 TDI (" + kHex300.substr(0, 245) + "... (312 characters)")},
     {"SDR 8;\n;\n", false, {"SDR 8", ""}, ""},
     {"STATE\n! c\nIDLE;", false, {"STATE IDLE"}, "! c\n"},
@@ -95,7 +102,10 @@ const ReaderCase kReaderCases[] = {
      "",
      "Frequency=1.0E+06HZ;\nRunning..."},
     {"FREQUENCY 1 MHz x;\n", false, {"FREQUENCY 1 MHz"}, "", "Frequency=1MHz\nRunning..."},
-    {"! frequency: 3 kHz\n", false, {}, "! frequency: 3 kHz\n",
+    {"! frequency: 3 kHz\n",
+     false,
+     {},
+     "! frequency: 3 kHz\n",
      "Frequency=3kHz\nRunning..." + kNoStatement},
     // A statement line with a comment is scanned once whole and once more for the comment.
     {"SDR 8 ! FREQUENCY 2 MHz\nTDI (0);\n",

@@ -56,23 +56,23 @@ TEST(SteadyShift, WritesTheLinesOfOneCycleAtATime) {
 
     testing::Context bulk(c.commentsOn);
     bulk.t.pass.pio.PIOstring = c.pio;
-    bulk.t.pass.tap = {c.state, '0'};
-    writeSteadyShift(bulk.t, c.firstBit, c.count, levels.data(), c.comment);
+    bulk.t.pass.tap = {c.state, TrstMode::kOn};
+    writeSteadyShift(bulk.t.cycles, c.firstBit, c.count, levels.data(), c.comment);
 
     testing::Context single(c.commentsOn);
     single.t.pass.pio.PIOstring = c.pio;
-    single.t.pass.tap = {c.state, '1'};
+    single.t.pass.tap = {c.state, TrstMode::kOff};
     for (std::uint64_t k = 0; k < c.count; ++k) {
       const ShiftLevels& block = levels[k / 64];
       auto bit = static_cast<unsigned>(k % 64);
       std::string comment = std::string(c.comment.prefix) + std::to_string(c.firstBit + k) +
                             std::string(c.comment.suffix);
-      writeCycle(single.t, '0', block.tdiChar(bit), block.tdoChar(bit), comment);
+      writeCycle(single.t.cycles, '0', block.tdiChar(bit), block.tdoChar(bit), comment);
     }
     EXPECT_EQ(bulk.written(), single.written());
     EXPECT_EQ(bulk.t.pass.output.vectorCount, static_cast<std::int64_t>(2 * c.count));
     EXPECT_EQ(bulk.t.pass.tap.currentState, c.state);
-    EXPECT_EQ(bulk.t.pass.tap.trstMode, '1');
+    EXPECT_EQ(bulk.t.pass.tap.trstMode, TrstMode::kOff);
   }
 }
 
@@ -81,8 +81,8 @@ TEST(SteadyShift, CountingPassOnlyCharges) {
   MemoryConsole console;
   testing::Context context;
   context.t.output = std::make_unique<PcfFile>("out1.pcf", console);
-  context.t.pass.tap = {S::DRSHIFT, '1'};
-  writeSteadyShift(context.t, 0, 5000, nullptr, {"SDR bit ", ""});
+  context.t.pass.tap = {S::DRSHIFT, TrstMode::kOff};
+  writeSteadyShift(context.t.cycles, 0, 5000, nullptr, {"SDR bit ", ""});
   EXPECT_EQ(context.t.pass.output.vectorCount, 10000);
 }
 

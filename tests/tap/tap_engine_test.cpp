@@ -59,7 +59,7 @@ TEST(TapEngine, Tck1LineFollowsEveryTransition) {
     for (char tms : {'1', '0'}) {
       testing::Context context(true);
       context.t.pass.tap.currentState = c.from;
-      writeTck1Line(context.t, tms, 'Z', 'X');
+      writeTck1Line(context.t.cycles, tms, 'Z', 'X');
       SCOPED_TRACE(std::string(tapStateKeyword(c.from)) + " TMS " + tms);
       EXPECT_EQ(context.t.pass.tap.currentState, tms == '1' ? c.next1 : c.next0);
       EXPECT_EQ(context.written(),
@@ -99,7 +99,7 @@ TEST(TapEngine, GotoStateWalksTheFixedPaths) {
   for (const auto& c : cases) {
     testing::Context context;
     context.t.pass.tap.currentState = c.from;
-    gotoState(context.t, c.to);
+    gotoState(context.t.cycles, c.to);
     SCOPED_TRACE(std::string(tapStateKeyword(c.from)) + " to " +
                  std::string(tapStateKeyword(c.to)));
     EXPECT_EQ(tmsOf(context.written()), c.tms);
@@ -136,7 +136,7 @@ TEST(TapEngine, StepTowardWritesAtMostOneCycleAfterTheResetClocks) {
     context.t.pass.tap.currentState = c.from;
     SCOPED_TRACE(std::string(tapStateKeyword(c.from)) + " toward " +
                  std::string(tapStateKeyword(c.target)));
-    EXPECT_EQ(stepToward(context.t, c.target), c.reached);
+    EXPECT_EQ(stepToward(context.t.cycles, c.target), c.reached);
     EXPECT_EQ(tmsOf(context.written()), c.tms);
     EXPECT_EQ(context.t.pass.tap.currentState, c.after);
   }
@@ -146,14 +146,14 @@ TEST(TapEngine, StepTowardWritesAtMostOneCycleAfterTheResetClocks) {
 TEST(TapEngine, GotoStateFromAnUnstableStateWritesNothing) {
   testing::Context context;
   context.t.pass.tap.currentState = S::DRSHIFT;
-  gotoState(context.t, S::IDLE);
+  gotoState(context.t.cycles, S::IDLE);
   EXPECT_EQ(context.written() + context.console.out, "");
   EXPECT_EQ(context.t.pass.tap.currentState, S::DRSHIFT);
 }
 
 TEST(TapEngine, ResetClocksCarryTheirComments) {
   testing::Context context(true);
-  stepToward(context.t, S::RESET);
+  stepToward(context.t.cycles, S::RESET);
   std::string expected;
   for (const char* text : {"first reset clock", "second reset clock", "third reset clock",
                            "fourth reset clock", "fifth reset clock, Test-Logic-Reset"}) {
@@ -184,8 +184,8 @@ TEST(TapEngine, VectorLineLayout) {
     testing::Context context(c.commentsOn);
     context.t.pass.tap.currentState = c.from;
     context.t.pass.pio.PIOstring = c.pio;
-    writeTck0Line(context.t, c.tms, c.tdi, c.tdo);
-    writeTck1Line(context.t, c.tms, c.tdi, 'X', c.comment);
+    writeTck0Line(context.t.cycles, c.tms, c.tdi, c.tdo);
+    writeTck1Line(context.t.cycles, c.tms, c.tdi, 'X', c.comment);
     EXPECT_EQ(context.written(), c.lines);
     EXPECT_EQ(context.t.pass.output.vectorCount, 2);
   }
@@ -195,19 +195,19 @@ TEST(TapEngine, TrstOnHoldsResetForOneCycle) {
   testing::Context context;
   TapModel& tap = context.t.pass.tap;
   tap.currentState = S::DRPAUSE;
-  tap.trstMode = '0';
-  writeTck0Line(context.t, '0', 'Z', 'X');
+  tap.trstMode = TrstMode::kOn;
+  writeTck0Line(context.t.cycles, '0', 'Z', 'X');
   EXPECT_EQ(tap.currentState, S::RESET);
-  writeTck1Line(context.t, '0', 'Z', 'X');
+  writeTck1Line(context.t.cycles, '0', 'Z', 'X');
   EXPECT_EQ(tap.currentState, S::RESET);  // TMS 0 from RESET would enter IDLE
-  EXPECT_EQ(tap.trstMode, '1');
-  clockTms0(context.t);
+  EXPECT_EQ(tap.trstMode, TrstMode::kOff);
+  clockTms0(context.t.cycles);
   EXPECT_EQ(tap.currentState, S::IDLE);
   // A successful step still ends in its target.
-  tap.trstMode = '0';
-  EXPECT_TRUE(stepToward(context.t, S::DRSELECT));
+  tap.trstMode = TrstMode::kOn;
+  EXPECT_TRUE(stepToward(context.t.cycles, S::DRSELECT));
   EXPECT_EQ(tap.currentState, S::DRSELECT);
-  EXPECT_EQ(tap.trstMode, '1');
+  EXPECT_EQ(tap.trstMode, TrstMode::kOff);
 }
 
 }  // namespace

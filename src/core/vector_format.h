@@ -38,4 +38,13 @@ inline constexpr std::string_view kCommentMark = " !";
 // Ends every vector line, with or without a comment.
 inline constexpr std::string_view kLineEnd = " \n";
 
+// The lines around the vectors. The vector lines stand in pcf sections; a wait block ends one
+// and begins the next. Each PIO statement's lines carry the order Parallel, the rest Scan.
+inline constexpr std::string_view kSectionBegin = "pcf\n";
+inline constexpr std::string_view kSectionEnd = "end pcf\n";
+inline constexpr std::string_view kUseScanOrder = "use pcf order Scan\n";
+inline constexpr std::string_view kUseParallelOrder = "use pcf order Parallel\n";
+// Ends every finished file.
+inline constexpr std::string_view kTrailer = "end pcf\nend unit\n";
+
 }  // namespace kestrix::vector_format

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "tap/tap_state.h"
+#include "core/tap_state.h"
 
 namespace kestrix {
 

@@ -1,9 +1,10 @@
-#include "pcf/output_files.h"
+#include "translation/output_files.h"
 
-#include "driver/fatal.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
-#include "pcf/pin_block.h"
+#include "core/fatal.h"
+#include "core/vector_format.h"
+#include "translation/messages.h"
+#include "translation/pin_block.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -45,34 +46,35 @@ void readHeaderFile(Translation& t) {
 void openNextOutputFile(Translation& t) {
   OutputState& output = t.pass.output;
   // The name depends on the number only, so a bad one is met at file 1, with nothing to close.
-  std::string path = pcfFileName(t.options.outputFile, output.fileNumber);
+  std::string path = pcfFileName(t.options.outputFile, output.nextFileNumber);
   if (path.empty()) fail(t, "\nAn output file name was not entered!!\n");
   // Checked in counting passes too, so that they stop where writing every pass would; and
   // before the current file is finished, which matters when both fail.
   refuseFileRead(t, path);
-  if (output.fileNumber > 1) {
+  if (output.nextFileNumber > 1) {
     std::unique_ptr<PcfFile> file = std::move(t.output);
     // The writer thread closes it and makes the next one, while the translation goes on.
     file->handOver();
     output.pinBlockWritten = false;
   }
-  if (t.countingOnly) {
+  if (t.mode == PassMode::kCounting) {
     t.output = std::make_unique<PcfFile>(path, t.console);
   } else {
     t.writer.switchFile({&t.files, path});
     // File 1, at start-up or after a restart, has nothing to overlap: it is made at once.
-    if (output.fileNumber == 1 && !t.writer.drain() && reportWriterFailure(t.writer, t.console)) {
+    if (output.nextFileNumber == 1 && !t.writer.drain() &&
+        reportWriterFailure(t.writer, t.console)) {
       abortTranslation();
     }
     t.output = std::make_unique<PcfFile>(path, t.console, t.writer);
   }
   output.vectorCount = 0;
-  ++output.fileNumber;
-  t.output->write(kHeadLine1);
-  t.output->write(kHeadLine2);
-  t.output->write(t.header);
-  t.output->write(kHeadEnd);
-  output.vectorCount += kHeadLines;
+  ++output.nextFileNumber;
+  // However many lines the header file has, the head is charged as kHeadLines.
+  t.charged.write(kHeadLine1, 0);
+  t.charged.write(kHeadLine2, 0);
+  t.charged.write(t.header, 0);
+  t.charged.write(kHeadEnd, kHeadLines);
 }
 
 void openContinuationFile(Translation& t) {
@@ -80,8 +82,7 @@ void openContinuationFile(Translation& t) {
   writePinDeclarations(t);
   // The lines of a PIO statement carry its pins in the new file too.
   if (t.pass.pio.parallelOrder) {
-    t.output->write("use pcf order Parallel\n");
-    ++t.pass.output.vectorCount;
+    t.charged.write(vector_format::kUseParallelOrder, 1);
   }
 }
 
@@ -90,10 +91,10 @@ void closeOutputFile(Translation& t) {
   file->finish();
 }
 
-void restartTranslation(Translation& t, bool rewindInput) {
+void restartTranslation(Translation& t) {
   std::unique_ptr<PcfFile> file = std::move(t.output);
   if (file != nullptr && !file->closeWithoutTrailer()) abortTranslation();
-  if (rewindInput && !t.lines.rewind()) {
+  if (!t.lines.rewind()) {
     // A pipe is read again from the copy kept of it; without one it cannot be.
     std::string_view reason = t.input->canRewind() ? "Cannot open input file "
                                                    : "Cannot create temporary file for input file ";

@@ -1,9 +1,9 @@
-#include "driver/messages.h"
+#include "translation/messages.h"
 
 #include <string>
 
-#include "driver/fatal.h"
-#include "driver/translation.h"
+#include "core/fatal.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 

@@ -3,20 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "pcf/file_names.h"
+#include "core/file_names.h"
 
 namespace kestrix {
 
 struct Translation;
-
-// The output side of one translation pass.
-struct OutputState {
-  // Lines charged to the current PCF file against the vector budget.
-  std::int64_t vectorCount = 0;
-  // The number the next file opened will bear: files produced so far are fileNumber - 1.
-  std::int64_t fileNumber = 1;
-  bool pinBlockWritten = false;
-};
 
 // Reads the header file, once for the whole run, and notes which file it is.
 void readHeaderFile(Translation& t);
@@ -30,8 +21,7 @@ void openNextOutputFile(Translation& t);
 void openContinuationFile(Translation& t);
 // Writes the trailer and closes the current file.
 void closeOutputFile(Translation& t);
-// Abandons the files of this pass and begins again with file 1 from the start of the input
-// (which the caller may already hold in another form: then `rewindInput` is false).
-void restartTranslation(Translation& t, bool rewindInput = true);
+// Abandons the files of this pass and begins again with file 1 from the start of the input.
+void restartTranslation(Translation& t);
 
 }  // namespace kestrix

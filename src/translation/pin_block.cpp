@@ -1,8 +1,8 @@
-#include "pcf/pin_block.h"
+#include "translation/pin_block.h"
 
 #include <string>
 
-#include "driver/translation.h"
+#include "translation/translation.h"
 
 namespace kestrix {
 namespace {
@@ -33,8 +33,7 @@ void writePinDeclarations(Translation& t) {
     appendNameList(block, names);
   }
   block += "\nunit \"Test\"\npcf\nuse pcf order Scan\n";
-  t.output->write(block);
-  t.pass.output.vectorCount += pinDeclarationLines(t);
+  t.charged.write(block, pinDeclarationLines(t));
   t.pass.output.pinBlockWritten = true;
 }
 

@@ -1,4 +1,4 @@
-#include "driver/io.h"
+#include "core/io.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

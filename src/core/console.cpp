@@ -1,4 +1,4 @@
-#include "driver/console.h"
+#include "core/console.h"
 
 #include <cstdio>
 

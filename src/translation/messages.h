@@ -17,8 +17,7 @@ struct Translation;
 std::string shortenedStatement(std::string_view statement);
 // `message`, then "COMMAND LINE WAS: <statement>\n", a long `statement` quoted in part as
 // shortenedStatement does.
-[[noreturn]] void failQuoting(Translation& t, std::string_view message,
-                              std::string_view statement);
+[[noreturn]] void failQuoting(Translation& t, std::string_view message, std::string_view statement);
 // `message` alone.
 [[noreturn]] void fail(Translation& t, std::string_view message);
 

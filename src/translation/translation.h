@@ -5,18 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "commands/parallel_io.h"
-#include "commands/scan_records.h"
-#include "commands/state_timing.h"
-#include "driver/console.h"
-#include "driver/io.h"
+#include "core/console.h"
+#include "core/io.h"
 #include "pcf/background_writer.h"
-#include "pcf/output_files.h"
+#include "pcf/charged_output.h"
 #include "pcf/pcf_file.h"
-#include "svf/frequency_directive.h"
 #include "svf/line_reader.h"
-#include "svf/statement_reader.h"
-#include "tap/tap_state.h"
+#include "tap/vector_writer.h"
+#include "translation/pass_state.h"
 
 namespace kestrix {
 
@@ -45,27 +41,15 @@ struct Options {
   bool plainRestarts = false;
 };
 
-// The commands of a statement that run at its end, in statement order.
-enum class StatementCommand : std::uint8_t { kSdr, kSir, kPio };
-
-// Everything a restart puts back to its start-up value: a repeated pass is a fresh run.
-struct PassState {
-  ReaderState reader;
-  FrequencyState frequency;
-  bool inParentheses = false;
-  TapModel tap;
-  ScanState scans;
-  TimingState timing;
-  PioState pio;
-  OutputState output;
-  std::vector<StatementCommand> commands;
-};
+// What a pass does with its files. A counting pass only counts their lines: it will be repeated,
+// writing. A pass that pauses scans comes after the split point has met zero: scans too long
+// for any file pause across files, and the pass writes and never restarts.
+enum class PassMode : std::uint8_t { kCounting, kWriting, kPausingScans };
 
 // One translation: options, the seams it reads and writes through, and the pass state.
 struct Translation {
   Translation(Console& consoleIn, FileSystem& filesIn)
-      : realConsole(consoleIn),
-        fencedConsole(consoleIn, [this] { settleOutput(); }),
+      : fencedConsole(consoleIn, [this] { settleOutput(); }),
         console(fencedConsole),
         files(filesIn) {}
 
@@ -76,8 +60,8 @@ struct Translation {
     if (output != nullptr) output->settle();
   }
 
-  // The program's console, and the one messages go to now (held back during counting passes).
-  Console& realConsole;
+  // Messages go through `console`, which is routed elsewhere while they are held back (in
+  // counting passes); `fencedConsole` lets the PCF bytes reach their file first.
   FencedConsole fencedConsole;
   RoutedConsole console;
   FileSystem& files;
@@ -92,12 +76,12 @@ struct Translation {
   std::vector<FileIdentity> filesRead;
   std::unique_ptr<PcfFile> output;
   std::int64_t restartMargin = 0;
-  // The PCF files of this pass only count their lines: the pass will be repeated, writing.
-  bool countingOnly = false;
-  // The pass after the split point has met zero: scans too long for any file pause across
-  // files, and the pass never restarts.
-  bool pausingScans = false;
+  PassMode mode = PassMode::kWriting;
   PassState pass;
+  // The current file and its line count, for every line charged to the budget.
+  ChargedOutput charged{output, pass.output.vectorCount};
+  // What the TAP engine writes cycles through.
+  CycleWriter cycles{charged, pass.tap, pass.pio.PIOstring, options.commentsOn};
   // The statement being translated, quoted by messages, and the one before it.
   std::string lastCommandLine;
   std::string previousCommandLine;

@@ -1,8 +1,8 @@
-#include "pcf/file_names.h"
+#include "core/file_names.h"
 
 #include <string_view>
 
-#include "svf/blank.h"
+#include "core/blank.h"
 
 namespace kestrix {
 namespace {

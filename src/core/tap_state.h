@@ -44,11 +44,4 @@ constexpr bool isStableState(TapState state) {
          state == TapState::IRPAUSE;
 }
 
-// The TAP model of one translation pass.
-struct TapModel {
-  TapState currentState = TapState::UNDEFINED;
-  // The last TRST mode as a pin level: '0' ON, '1' OFF, 'Z', or '\0' for ABSENT and at start.
-  char trstMode = '\0';
-};
-
 }  // namespace kestrix

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "pcf/pin_block.h"
 #include "test_support.h"
+#include "translation/pin_block.h"
 
 namespace kestrix {
 namespace {
@@ -32,7 +32,6 @@ TEST(PinBlock, DeclaresTheJtagPinsAndEveryPioName) {
   for (const auto& c : cases) {
     testing::Context context;
     context.t.pass.pio.names = c.names;
-    context.t.pass.pio.pioNameCount = c.names.size();
     writePinDeclarations(context.t);
     EXPECT_EQ(context.written(), c.block);
     EXPECT_EQ(context.t.pass.output.vectorCount, c.lines);
@@ -60,7 +59,7 @@ TEST(OutputFiles, HeadCopiesTheHeaderFileAndCountsSeventeenLines) {
     context.t.pass.output.pinBlockWritten = true;
     openNextOutputFile(context.t);  // finishes file 1, opens file 2
     EXPECT_EQ(context.t.pass.output.vectorCount, 17);
-    EXPECT_EQ(context.t.pass.output.fileNumber, 3);
+    EXPECT_EQ(context.t.pass.output.nextFileNumber, 3);
     EXPECT_FALSE(context.t.pass.output.pinBlockWritten);
     // The writer thread finishes file 1 and makes file 2; closing file 2 waits for it.
     context.t.output->closeWithoutTrailer();
