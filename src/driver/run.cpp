@@ -22,6 +22,14 @@ void finishRun(Translation& t) {
   } else {
     t.console.print("Translation Successful 1 file generated.\n");
   }
+  // The success is not whole when statements were skipped: the user must see it at the end.
+  std::uint64_t skipped = t.pass.statementsSkipped;
+  if (skipped == 1) {
+    t.console.print("1 statement not translated: see INVALID COMMAND ENCOUNTERED above.\n");
+  } else if (skipped > 1) {
+    t.console.print(std::to_string(skipped) +
+                    " statements not translated: see INVALID COMMAND ENCOUNTERED above.\n");
+  }
 }
 
 // After a stop: the input closes and the current file keeps what was written, without trailer.

@@ -87,6 +87,10 @@ struct PassState {
   PioState pio;
   OutputState output;
   std::vector<StatementCommand> commands;
+  // The unknown-keyword message has been printed for the statement being translated.
+  bool unknownReported = false;
+  // Statements skipped whole for an unknown command; the summary tells how many.
+  std::uint64_t statementsSkipped = 0;
 };
 
 }  // namespace kestrix

@@ -151,11 +151,11 @@ TEST(Run, RestartResetsTheTranslationState) {
   EXPECT_EQ(run.files.files["out2.pcf"], expected);
 }
 
-// An open "(" of one statement does not reach the next: 'TDI( )' leaves the tokenizer in
-// parenthesis mode.
+// An open "(" of one statement does not reach the next: 'TDI( )', a TDI without value that is
+// dropped, leaves the tokenizer in parenthesis mode.
 TEST(Run, EveryStatementStartsOutsideParentheses) {
   testing::Run alone(kStart);
-  testing::Run after("TDI( );\n" + kStart);
+  testing::Run after("HDR 0 TDI( );\n" + kStart);
   EXPECT_EQ(after.console.out, alone.console.out);
   EXPECT_EQ(after.files.files["out1.pcf"], alone.files.files["out1.pcf"]);
 }
