@@ -102,6 +102,7 @@ void openNextOutputFile(Translation& t) {
 void openContinuationFile(Translation& t) {
   openNextOutputFile(t);
   writePinDeclarations(t);
+  t.pass.output.pinBlockAtSplit = true;
   // The lines of a PIO statement carry its pins in the new file too.
   if (t.pass.pio.parallelOrder) {
     t.charged.write(vector_format::kUseParallelOrder, 1);

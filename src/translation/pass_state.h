@@ -71,6 +71,9 @@ struct OutputState {
   // The number the next file opened will bear: files produced so far are nextFileNumber - 1.
   std::int64_t nextFileNumber = 1;
   bool pinBlockWritten = false;
+  // The file's pin block was written when the file was started at a split, not at the demand
+  // of a statement: no statement of this file has clocked the TAP yet.
+  bool pinBlockAtSplit = false;
 };
 
 // The commands of a statement that run at its end, in statement order.
