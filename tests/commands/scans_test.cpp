@@ -297,9 +297,17 @@ TEST(Scans, LengthValues) {
       {"4294967296", true, 0},
       {"99999999999999999999", true, 0},
       {"4294967295", false, 4294967295u},
-      {"+8", false, 8},
-      {" 12x", false, 12},
-      {"abc", false, 0},
+      // Decimal whole numbers only, after leading blanks.
+      {"+8", true, 0},
+      {" 12x", true, 0},
+      {"abc", true, 0},
+      {"0x10", true, 0},
+      {"8.5", true, 0},
+      {"1E3", true, 0},
+      {"8a", true, 0},
+      {" \t16", false, 16},
+      {"0", false, 0},
+      {"007", false, 7},
   };
   for (const auto& c : cases) {
     Scans scans;
