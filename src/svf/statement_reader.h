@@ -32,6 +32,8 @@ enum class ReadResult : std::uint8_t {
   kEnd,
   // The input could not be read: the caller reports it.
   kReadError,
+  // The input is UTF-16 text: the caller reports it.
+  kUtf16,
 };
 
 // Reads SVF statements from the physical lines of the input. Comment and blank lines, and with
@@ -64,6 +66,7 @@ class StatementReader {
   TextSink& echo_;
   bool commentsOn_;
   bool readFailed_ = false;
+  bool utf16_ = false;
 };
 
 bool isCommentLine(std::string_view line);

@@ -41,6 +41,9 @@ bool readStatement(Translation& t, std::string& statement) {
       endOfInput(t, statement);
     case ReadResult::kReadError:
       break;
+    case ReadResult::kUtf16:
+      fail(t, "\nThe input file " + t.options.inputFile +
+                  " is UTF-16 text: save it as ASCII or UTF-8.\n");
   }
   fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
 }

@@ -146,5 +146,29 @@ TEST(StatementChecks, HeaderFileChecks) {
   }
 }
 
+// UTF-16 text is refused before its first statement, whichever byte order, also from a pipe
+// that gives one byte at a time; a UTF-8 mark is passed over as before.
+TEST(StatementChecks, Utf16InputIsRefused) {
+  const std::string svf = std::string("S\0D\0R\0 \0008\0;\0\n\0", 16);
+  for (std::string mark : {std::string("\xFF\xFE"), std::string("\xFE\xFF")}) {
+    for (bool pipe : {false, true}) {
+      MemoryFileSystem files;
+      files.files["in.svf"] = mark + svf;
+      files.files["head.txt"] = "";
+      if (pipe) {
+        files.pipes = {"in.svf"};
+        files.pipeChunk = 1;
+      }
+      MemoryConsole console;
+      runTranslation({"kestrix", "in.svf", "head.txt", "out", "-c"}, console, files);
+      EXPECT_EQ(console.out,
+                "\nThe input file in.svf is UTF-16 text: save it as ASCII or UTF-8.\n");
+      EXPECT_EQ(files.files["out1.pcf"], testing::kHead) << "nothing echoed, no trailer";
+    }
+  }
+  testing::Run utf8("\xEF\xBB\xBFSIR 4 TDI (1);\n");
+  EXPECT_EQ(utf8.console.out, kSuccess);
+}
+
 }  // namespace
 }  // namespace kestrix
