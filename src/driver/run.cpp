@@ -53,6 +53,7 @@ void translate(Translation& t, const std::vector<std::string>& args) {
   t.input = keepForRestarts(t, std::move(t.input));
   t.lines.attach(t.input.get());
   readHeaderFile(t);
+  lockOutputName(t);
   openNextOutputFile(t);
   readOptions(args, t.options, t.console);
   fixBudget(t.options);

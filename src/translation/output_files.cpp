@@ -65,6 +65,16 @@ void readHeaderFile(Translation& t) {
   if (identity) t.filesRead.push_back(*identity);
 }
 
+void lockOutputName(Translation& t) {
+  std::string path = pcfFileName(t.options.outputFile, 1);
+  // An empty name is reported when file 1 is opened; the input is never made a lock over.
+  if (path.empty()) return;
+  refuseFileRead(t, path);
+  if (!t.files.lockExclusive(path)) {
+    fail(t, "\nOutput file " + path + " is being written by another translation!\n");
+  }
+}
+
 void openNextOutputFile(Translation& t) {
   OutputState& output = t.pass.output;
   // The name depends on the number only, so a bad one is met at file 1, with nothing to close.

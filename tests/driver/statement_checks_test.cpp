@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,25 @@ TEST(StatementChecks, Utf16InputIsRefused) {
   }
   testing::Run utf8("\xEF\xBB\xBFSIR 4 TDI (1);\n");
   EXPECT_EQ(utf8.console.out, kSuccess);
+}
+
+// A name another translation holds stops the run before file 1 is made or truncated.
+TEST(StatementChecks, AnOutputNameInUseIsLeftAlone) {
+  MemoryFileSystem files;
+  files.files["in.svf"] = "SIR 4 TDI (1);\n";
+  files.files["head.txt"] = "";
+  files.files["out1.pcf"] = "another translation's file";
+  files.lockedElsewhere = {"out1.pcf"};
+  MemoryConsole console;
+  runTranslation({"kestrix", "in.svf", "head.txt", "out"}, console, files);
+  EXPECT_EQ(console.out, "\nOutput file out1.pcf is being written by another translation!\n");
+  EXPECT_EQ(files.files["out1.pcf"], "another translation's file");
+  EXPECT_EQ(files.openings.count("out1.pcf"), 0u);
+  files.lockedElsewhere.clear();
+  MemoryConsole alone;
+  runTranslation({"kestrix", "in.svf", "head.txt", "out"}, alone, files);
+  EXPECT_EQ(alone.out, kSuccess);
+  EXPECT_EQ(files.locked, std::set<std::string>{"out1.pcf"});
 }
 
 }  // namespace
