@@ -20,6 +20,12 @@ void definePioMap(Translation& t, std::string_view value) {
                     "file.\nCommand line read was: \n" +
                         t.lastCommandLine + "\n");
   }
+  // A statement of this file had the pin block written: a second one inside its pcf section
+  // would make the file malformed, and the lines before it carry no PIO pins. (A block written
+  // when a split started the file, before any statement clocked, is followed by a second one.)
+  if (t.pass.output.pinBlockWritten && !t.pass.output.pinBlockAtSplit) {
+    failStatement(t, "\nPIOMAP must come before the first statement that clocks the TAP!\n");
+  }
   pio.pioMapDefined = true;
   // Direction words and names alternate; the direction words are not examined.
   TokenCursor cursor(value, t.pass.inParentheses);

@@ -9,17 +9,18 @@
 namespace kestrix {
 namespace {
 
-// The length in a value text: leading blanks, an optional "+", the digits up to the first
-// other character (none gives 0). A minus sign or a count above 32 bits stops the run.
+// The length in a value text: leading blanks, then decimal digits and nothing else. Anything
+// else (a sign, "0x10", "8.5", "1E3") or a count above 32 bits stops the run.
 std::uint32_t readScanLength(Translation& t, std::string_view value) {
   std::size_t at = 0;
   while (at < value.size() && isBlank(value[at])) ++at;
   std::uint64_t length = 0;
-  bool invalid = at < value.size() && value[at] == '-';
-  if (at < value.size() && value[at] == '+') ++at;
-  for (; !invalid && at < value.size() && isDigit(value[at]); ++at) {
+  // One or more decimal digits and nothing else: "0x10" or "8.5" is no length of 0 or 8.
+  bool invalid = at == value.size();
+  for (; !invalid && at < value.size(); ++at) {
+    invalid = !isDigit(value[at]);
     length = length * 10 + static_cast<std::uint64_t>(value[at] - '0');
-    invalid = length > UINT32_MAX;
+    invalid = invalid || length > UINT32_MAX;
   }
   if (invalid) failStatement(t, "\nInvalid scan length " + std::string(value) + "!\n");
   return static_cast<std::uint32_t>(length);

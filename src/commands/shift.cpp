@@ -27,15 +27,14 @@ struct Segment {
   std::string_view commentPrefix;
   std::string_view commentSuffix;
   std::string_view lastSuffix;
-  bool checksMask;
 };
 
-constexpr Segment kHdr{ScanKind::HDR, "HDR", "HDR bit ", " ", " Data Header entered", true};
-constexpr Segment kSdr{ScanKind::SDR, "SDR", "SDR bit ", "", " Data Entered", false};
-constexpr Segment kTdr{ScanKind::TDR, "TDR", "TDR bit ", "", " Data Trailer entered", true};
-constexpr Segment kHir{ScanKind::HIR, "HIR", "HIR bit ", "", " Instruction Header entered", true};
-constexpr Segment kSir{ScanKind::SIR, "SIR", "SIR bit ", "", " Instruction entered", true};
-constexpr Segment kTir{ScanKind::TIR, "TIR", "TIR bit ", "", " Instruction Trailer entered", true};
+constexpr Segment kHdr{ScanKind::HDR, "HDR", "HDR bit ", " ", " Data Header entered"};
+constexpr Segment kSdr{ScanKind::SDR, "SDR", "SDR bit ", "", " Data Entered"};
+constexpr Segment kTdr{ScanKind::TDR, "TDR", "TDR bit ", "", " Data Trailer entered"};
+constexpr Segment kHir{ScanKind::HIR, "HIR", "HIR bit ", "", " Instruction Header entered"};
+constexpr Segment kSir{ScanKind::SIR, "SIR", "SIR bit ", "", " Instruction entered"};
+constexpr Segment kTir{ScanKind::TIR, "TIR", "TIR bit ", "", " Instruction Trailer entered"};
 
 // One side's scan: its three segments, its walks and the end state that ENDDR or ENDIR set.
 struct Side {
@@ -49,21 +48,22 @@ struct Side {
 const Side kDrSide{kHdr, kSdr, kTdr, &TimingState::endDrState, true};
 const Side kIrSide{kHir, kSir, kTir, &TimingState::endIrState, false};
 
-// A kept TDI, MASK or SMASK must be given again after its length changed.
+// A kept TDI must be given again after its length changed: its bits were meant for another
+// length.
 void checkExplicitValues(Translation& t, const Segment& segment, const ScanRegister& r) {
   if (r.length == 0 || !r.lengthChanged) return;
-  std::string errors;
-  std::string prefix = "ERROR Must explicitly specify " + std::string(segment.name);
-  if (!r.tdiGiven && r.tdi) errors += prefix + " TDI.\n";
-  if (segment.checksMask && !r.maskGiven && r.mask && r.tdo) errors += prefix + " MASK.\n";
-  if (!r.smaskGiven && r.smask) errors += prefix + " SMASK.\n";
-  if (!errors.empty()) failWithLastLine(t, errors);
+  if (!r.tdiGiven && r.tdi) {
+    failWithLastLine(t, "ERROR Must explicitly specify " + std::string(segment.name) + " TDI.\n");
+  }
 }
 
-// A data scan whose length changed without a MASK of its own compares every TDO bit given: the
-// kept MASK was made for another length and is dropped, for this scan and the ones after it.
-void dropStaleMask(const Segment& segment, ScanRegister& r) {
-  if (!segment.checksMask && r.length != 0 && r.lengthChanged && !r.maskGiven) r.mask.reset();
+// A segment whose length changed without a MASK (SMASK) of its own compares every TDO bit given
+// (drives every TDI bit): the kept one was made for another length and is released, for this
+// scan and the ones after it.
+void dropStaleMasks(ScanRegister& r) {
+  if (r.length == 0 || !r.lengthChanged) return;
+  if (!r.maskGiven) r.mask.reset();
+  if (!r.smaskGiven) r.smask.reset();
 }
 
 // One bit string of a record read from its least significant end; absent strings read as
@@ -188,7 +188,7 @@ void pauseAcrossFiles(Translation& t, char tdi, char tdo, std::string_view comme
 void shiftSegment(Translation& t, const Segment& segment, bool leaves) {
   ScanRegister& r = t.pass.scans.record(segment.kind);
   checkExplicitValues(t, segment, r);
-  dropStaleMask(segment, r);
+  dropStaleMasks(r);
   const SegmentBits bits(r);
   BitComment comment(segment, t.options.commentsOn);
   const std::uint64_t length = r.length;

@@ -252,12 +252,27 @@ TapState parseStateName(Translation& t, std::string_view token) {
   failInStatement(t, "Could not match state of " + std::string(token) + "\n!");
 }
 
-void handleEndDr(Translation& t, std::string_view value, TokenCursor&) {
-  t.pass.timing.endDrState = parseStateName(t, value);
+namespace {
+
+// A scan that ended in an unstable state would leave the TAP where the next scan's walk does
+// not start: after DRSHIFT, the next SIR's bits would go into the data register.
+TapState parseEndState(Translation& t, std::string_view keyword, std::string_view value) {
+  TapState state = parseStateName(t, value);
+  if (!isStableState(state)) {
+    failStatement(t, "\n" + std::string(keyword) + " state " + std::string(value) +
+                         " is not a stable state!\n");
+  }
+  return state;
 }
 
-void handleEndIr(Translation& t, std::string_view value, TokenCursor&) {
-  t.pass.timing.endIrState = parseStateName(t, value);
+}  // namespace
+
+void handleEndDr(Translation& t, std::string_view keyword, std::string_view value) {
+  t.pass.timing.endDrState = parseEndState(t, keyword, value);
+}
+
+void handleEndIr(Translation& t, std::string_view keyword, std::string_view value) {
+  t.pass.timing.endIrState = parseEndState(t, keyword, value);
 }
 
 // No TRST pin is written, so ON resets the device through TMS: five TMS 1 cycles, with the

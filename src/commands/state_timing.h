@@ -14,8 +14,9 @@ class TokenCursor;
 TapState parseStateName(Translation& t, std::string_view token);
 
 void handleState(Translation& t, std::string_view value, TokenCursor& rest);
-void handleEndDr(Translation& t, std::string_view value, TokenCursor& rest);
-void handleEndIr(Translation& t, std::string_view value, TokenCursor& rest);
+// ENDDR and ENDIR name a stable state; `keyword` as written, for the message.
+void handleEndDr(Translation& t, std::string_view keyword, std::string_view value);
+void handleEndIr(Translation& t, std::string_view keyword, std::string_view value);
 void handleRunTest(Translation& t, std::string_view value, TokenCursor& rest);
 void handleWait(Translation& t, std::string_view value, TokenCursor& rest);
 void handleTrst(Translation& t, std::string_view value, TokenCursor& rest);

@@ -1,5 +1,7 @@
 #include "core/io.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,6 +193,33 @@ std::unique_ptr<ByteSink> RealFileSystem::openWrite(const std::string& path) {
   return std::make_unique<FileSink>(file);
 }
 
+RealFileSystem::~RealFileSystem() {
+  if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
+}
+
+// flock: the lock goes with the descriptor, so with the process, and no lock file is made.
+// Opened without blocking (a FIFO must not wait for a writer); only regular files are locked.
+bool RealFileSystem::lockExclusive(const std::string& path) {
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (descriptor < 0) return true;
+  struct stat status;
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(descriptor);
+    return true;
+  }
+  int result;
+  do {
+    result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0 && errno == EWOULDBLOCK) {
+    ::close(descriptor);
+    return false;
+  }
+  if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
+  lockDescriptor_ = descriptor;
+  return true;
+}
+
 std::optional<FileIdentity> RealFileSystem::identify(const std::string& path) {
   struct stat status;
   if (::stat(path.c_str(), &status) != 0) return std::nullopt;
@@ -263,6 +292,14 @@ std::optional<std::int64_t> MemoryFileSystem::modifiedTime(const std::string& pa
   auto found = modified.find(resolve(path));
   if (found == modified.end()) return std::nullopt;
   return found->second;
+}
+
+bool MemoryFileSystem::lockExclusive(const std::string& path) {
+  std::lock_guard<std::mutex> lock(lock_.mutex);
+  std::string name = resolve(path);
+  if (lockedElsewhere.count(name) != 0) return false;
+  locked.insert(name);
+  return true;
 }
 
 std::unique_ptr<ScratchFile> MemoryFileSystem::openScratch() {

@@ -67,6 +67,13 @@ class FileSystem {
   virtual std::optional<FileIdentity> identify(const std::string& path) = 0;
   // A nameless temporary file; null when none can be made.
   virtual std::unique_ptr<ScratchFile> openScratch() = 0;
+  // Holds an exclusive lock on the file `path` names, for as long as this object lives (and
+  // the process: a killed run leaves none): false when another translation holds it. The file
+  // is made empty when missing, never truncated; where no lock can be taken, true.
+  virtual bool lockExclusive(const std::string& path) {
+    static_cast<void>(path);
+    return true;
+  }
   // When the file that `path` names was last written, in nanoseconds since some fixed time;
   // none when that cannot be told.
   virtual std::optional<std::int64_t> modifiedTime(const std::string& path) {
@@ -78,11 +85,19 @@ class FileSystem {
 // The real files of the machine. Scratch files are made in $TMPDIR, else in /tmp.
 class RealFileSystem final : public FileSystem {
  public:
+  RealFileSystem() = default;
+  RealFileSystem(const RealFileSystem&) = delete;
+  RealFileSystem& operator=(const RealFileSystem&) = delete;
+  ~RealFileSystem() override;
+  bool lockExclusive(const std::string& path) override;
   std::unique_ptr<ByteSource> openRead(const std::string& path) override;
   std::unique_ptr<ByteSink> openWrite(const std::string& path) override;
   std::optional<FileIdentity> identify(const std::string& path) override;
   std::unique_ptr<ScratchFile> openScratch() override;
   std::optional<std::int64_t> modifiedTime(const std::string& path) override;
+
+ private:
+  int lockDescriptor_ = -1;
 };
 
 // Files held in a map from name to contents. Names in `unreadable` open but fail to read;
@@ -102,8 +117,12 @@ class MemoryFileSystem final : public FileSystem {
   std::optional<FileIdentity> identify(const std::string& path) override;
   std::unique_ptr<ScratchFile> openScratch() override;
   std::optional<std::int64_t> modifiedTime(const std::string& path) override;
+  bool lockExclusive(const std::string& path) override;
 
   std::map<std::string, std::string> files;
+  // Names another translation holds the lock on; `locked` the ones this one took.
+  std::set<std::string> lockedElsewhere;
+  std::set<std::string> locked;
   // When files were last written, for the names given here.
   std::map<std::string, std::int64_t> modified;
   std::set<std::string> unreadable;

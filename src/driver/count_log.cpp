@@ -9,7 +9,8 @@
 namespace kestrix {
 
 CountLog::Context CountLog::contextOf(const Translation& t) {
-  return {t.pass.tap.currentState, t.pass.tap.trstMode, t.pass.output.pinBlockWritten};
+  return {t.pass.tap.currentState, t.pass.tap.trstMode, t.pass.output.pinBlockWritten,
+          t.pass.output.pinBlockAtSplit};
 }
 
 void CountLog::begin(const Translation& t, std::int64_t pinLines) {
@@ -47,6 +48,7 @@ void CountLog::replaySplit(Translation& t, std::int64_t pinLines) {
   openNextOutputFile(t);
   t.pass.output.vectorCount += pinLines;
   t.pass.output.pinBlockWritten = true;
+  t.pass.output.pinBlockAtSplit = true;
   moveToIdleAfterSplit(t);
 }
 
@@ -94,6 +96,7 @@ CountLog::Outcome CountLog::replay(Translation& t, MemoryConsole& held, PassEnd&
     t.pass.tap.currentState = entry.exit.state;
     t.pass.tap.trstMode = entry.exit.trstMode;
     output.pinBlockWritten = entry.exit.pinBlockWritten;
+    output.pinBlockAtSplit = entry.exit.pinBlockAtSplit;
   }
   const TapModel tap = t.pass.tap;
   const OutputState reached = output;

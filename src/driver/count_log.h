@@ -63,6 +63,7 @@ class CountLog {
     TapState state = TapState::UNDEFINED;
     TrstMode trstMode = TrstMode::kAbsent;
     bool pinBlockWritten = false;
+    bool pinBlockAtSplit = false;
     bool operator==(const Context&) const = default;
   };
   struct Entry {

@@ -24,6 +24,14 @@ void finishRun(Translation& t) {
   } else {
     t.console.print("Translation Successful 1 file generated.\n");
   }
+  // The success is not whole when statements were skipped: the user must see it at the end.
+  std::uint64_t skipped = t.pass.statementsSkipped;
+  if (skipped == 1) {
+    t.console.print("1 statement not translated: see INVALID COMMAND ENCOUNTERED above.\n");
+  } else if (skipped > 1) {
+    t.console.print(std::to_string(skipped) +
+                    " statements not translated: see INVALID COMMAND ENCOUNTERED above.\n");
+  }
 }
 
 // After a stop: the input closes and the current file keeps what was written, without trailer.
@@ -48,6 +56,7 @@ void translate(Translation& t, const std::vector<std::string>& args) {
   t.input = keepForRestarts(t, std::move(t.input));
   t.lines.attach(t.input.get());
   readHeaderFile(t);
+  lockOutputName(t);
   openNextOutputFile(t);
   readOptions(args, t.options, t.console);
   fixBudget(t.options);

@@ -10,11 +10,12 @@ namespace {
 
 class Collector final : public OperationSink {
  public:
-  explicit Collector(std::vector<Operation>& operations) : operations_(operations) {}
-  void operation(Operation&& op) override { operations_.push_back(std::move(op)); }
+  explicit Collector(Result& result) : result_(result) {}
+  void operation(Operation&& op) override { result_.operations.push_back(std::move(op)); }
+  void parallelOrder(const std::vector<std::string>& names) override { result_.pioNames = names; }
 
  private:
-  std::vector<Operation>& operations_;
+  Result& result_;
 };
 
 }  // namespace
@@ -29,7 +30,7 @@ std::string_view stateName(State state) {
 
 Result replayTexts(const std::vector<std::pair<std::string, std::string>>& files) {
   Result result;
-  Collector collector(result.operations);
+  Collector collector(result);
   OperationBuilder builder(collector);
   Replayer replayer(builder);
   for (const auto& [name, contents] : files) {

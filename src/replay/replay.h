@@ -102,6 +102,8 @@ struct Result {
   State finalState = State::UNDEFINED;
   // The first inconsistency; the replay stops there.
   std::optional<Problem> problem;
+  // The PIO pin names of the last pin order Parallel read.
+  std::vector<std::string> pioNames;
 };
 
 // A whole set given as (name, contents) in order; everything collected (for tests).

@@ -78,6 +78,7 @@ std::string pinName(std::size_t column, const std::vector<std::string>& pioNames
 
 constexpr std::string_view kUnitLine = "unit \"Test\"";
 constexpr std::string_view kParallelOrder = "pcf order Parallel is ";
+constexpr std::string_view kBidirectional = "bidirectional ";
 constexpr std::string_view kUseOrder = "use pcf order ";
 constexpr std::string_view kWait = "wait ";
 
@@ -210,6 +211,7 @@ void Replayer::headLine(std::string_view text) {
   if (file_.sectionLine == 0 && file_.line > 2 && (text == "pcf" || startsWith(text, "\""))) {
     file_.sectionLine = file_.line;
   }
+  if (startsWith(text, kBidirectional)) bidirectionalLine(text);
   if (startsWith(text, kParallelOrder)) parallelOrderLine(text);
   if (text == "pcf" && file_.unitBefore) {
     file_.part = Part::kSection;
@@ -240,6 +242,8 @@ void Replayer::sectionLine(std::string_view text) {
     orderLine(text.substr(kUseOrder.size()));
   } else if (startsWith(text, kParallelOrder)) {
     parallelOrderLine(text);
+  } else if (startsWith(text, kBidirectional)) {
+    bidirectionalLine(text);
   } else if (!isPinBlockLine(text)) {
     problemAt(file_.line, "an unexpected line in a pcf section: " + quoted(text));
   }
@@ -259,8 +263,27 @@ void Replayer::orderLine(std::string_view order) {
   }
 }
 
-// "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, P1, P2": the PIO pins follow TDO. The lines
-// carry no TRST column, so the TRST right after TDO is passed over; a PIO pin may be named TRST.
+// ", P1, P2" as the names P1 and P2.
+std::vector<std::string> Replayer::nameList(std::string_view rest) {
+  std::vector<std::string> names;
+  while (startsWith(rest, ", ")) {
+    rest.remove_prefix(2);
+    std::size_t end = rest.find(", ");
+    names.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+  }
+  return names;
+}
+
+// "bidirectional P1, P2": the PIO pins of the block.
+void Replayer::bidirectionalLine(std::string_view text) {
+  file_.bidirectional = nameList(", " + std::string(text.substr(kBidirectional.size())));
+}
+
+// "pcf order Parallel is TCK, TMS, TDI, TDO, P1, P2": the PIO pins follow TDO. Sets written by
+// earlier versions named a TRST after TDO that the lines carry no column for: an order that is
+// TRST followed by exactly the block's bidirectional pins is such a one, and its TRST is passed
+// over (a PIO pin may itself be named TRST).
 void Replayer::parallelOrderLine(std::string_view text) {
   std::string_view rest = text.substr(kParallelOrder.size());
   constexpr std::string_view kJtag = "TCK, TMS, TDI, TDO";
@@ -269,15 +292,11 @@ void Replayer::parallelOrderLine(std::string_view text) {
     return;
   }
   rest.remove_prefix(kJtag.size());
-  constexpr std::string_view kTrst = ", TRST";
-  if (rest == kTrst || startsWith(rest, std::string(kTrst) + ", "))
-    rest.remove_prefix(kTrst.size());
-  std::vector<std::string> names;
-  while (startsWith(rest, ", ")) {
-    rest.remove_prefix(2);
-    std::size_t end = rest.find(", ");
-    names.emplace_back(rest.substr(0, end));
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+  std::vector<std::string> names = nameList(rest);
+  if (!names.empty() && names.front() == "TRST" &&
+      std::equal(names.begin() + 1, names.end(), file_.bidirectional.begin(),
+                 file_.bidirectional.end())) {
+    names.erase(names.begin());
   }
   file_.pioNames = std::move(names);
   file_.haveParallelOrder = true;

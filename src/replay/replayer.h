@@ -45,6 +45,9 @@ class Replayer {
     bool parallel = false;
     bool haveParallelOrder = false;
     std::vector<std::string> pioNames;
+    // The names of the last "bidirectional" line: the PIO pins, which tell an order written
+    // with a TRST column name from one without.
+    std::vector<std::string> bidirectional;
     // The head: the last line was `unit "Test"` closing a pin block, or the trailer so far.
     bool blankOrParallelBefore = false;
     bool unitBefore = false;
@@ -69,6 +72,8 @@ class Replayer {
   bool checkPins(std::string_view pins);
   void orderLine(std::string_view order);
   void parallelOrderLine(std::string_view text);
+  void bidirectionalLine(std::string_view text);
+  static std::vector<std::string> nameList(std::string_view rest);
   void waitLine(std::string_view text);
   void problemAt(std::uint64_t line, std::string message);
   // Keeps the start of a line that goes on in the next block.

@@ -537,6 +537,11 @@ void SvfWriter::writePio(std::string pins, std::uint64_t count) {
   for (std::uint64_t i = 0; i < count; ++i) out_.append("PIO (" + svfPio(pins) + ");\n");
 }
 
+void SvfWriter::parallelOrder(const std::vector<std::string>& names) {
+  pioNames_ = names;
+  if (!names.empty()) writePioMap(std::string(names.size(), 'X'));
+}
+
 bool SvfWriter::writePioMap(const std::string& pins) {
   if (pioNames_.size() != pins.size()) return false;
   if (pioMapWritten_) return true;

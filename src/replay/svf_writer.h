@@ -34,7 +34,9 @@ class SvfWriter final : public CycleListener {
   explicit SvfWriter(TextOut& out) : out_(out) {}
 
   void fileBegin(std::size_t index, const std::string& name) override;
-  void parallelOrder(const std::vector<std::string>& names) override { pioNames_ = names; }
+  // kestrix takes a PIOMAP only before the first statement that clocks the TAP: the map is
+  // written as soon as the set declares its PIO pins, ahead of the cycles of its file.
+  void parallelOrder(const std::vector<std::string>& names) override;
   void cycle(const Cycle& c) override;
   void wait(std::string_view amount, LineRef where) override;
   void finish(State finalState) override;

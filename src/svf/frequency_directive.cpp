@@ -26,14 +26,14 @@ std::size_t scanFor(std::string_view word, FrequencyState& frequency, Console& c
                     std::string_view line) {
   std::size_t found = findWord(line, word);
   if (found == std::string_view::npos) return line.size();
-  frequency.unit.assign(1, 'm');
-  frequency.value.assign(1, '0');
   std::size_t at = skipBlanks(line, found + word.size());
-  if (at < line.size() && isDigit(line[at])) {
-    std::size_t length = frequencyNumberLength(line.substr(at));
-    frequency.value.assign(line.substr(at, length));
-    at += length;
-  }
+  // A word without a number ('! set FREQUENCY here later') is prose, not a directive: it must
+  // not set a frequency of 0, which would turn every later wait from a count into none.
+  if (at == line.size() || !isDigit(line[at])) return line.size();
+  frequency.unit.assign(1, 'm');
+  std::size_t length = frequencyNumberLength(line.substr(at));
+  frequency.value.assign(line.substr(at, length));
+  at += length;
   console.print("Frequency=" + frequency.value);
   at = skipBlanks(line, at);
   std::size_t keep = line.size();

@@ -15,7 +15,8 @@ struct FrequencyState {
 };
 
 // Looks for the word "FREQUENCY", then for "frequency:", anywhere in `line`; for each one found
-// stores its number and unit word and shows them on the console. A unit word ends the line:
+// followed (past blanks) by a decimal digit, stores its number and unit word and shows them
+// on the console; a word without a number changes nothing. A unit word ends the line:
 // the result is the length the line keeps (line.size() when nothing was cut).
 std::size_t scanFrequencyDirective(FrequencyState& frequency, Console& console,
                                    std::string_view line);

@@ -1,5 +1,6 @@
 #include "svf/hex.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -95,10 +96,16 @@ HexResult checkHex(std::string_view hex, std::uint32_t bitLength) {
   bool invalid = !onlyHexAndBlanks(hex);
   if (invalid) return HexResult::kNotHex;
   if (bitLength == 0) return HexResult::kEmpty;
-  std::size_t first = hex.find_first_not_of('0');
+  // Blanks (a value split over lines, "A5 A5") are passed over and carry no bits.
+  std::size_t first = hex.find_first_not_of("0 \t\n\r\v\f");
   if (first == std::string_view::npos) return HexResult::kOk;
-  std::uint64_t needed =
-      significantBits(hex[first]) + 4 * static_cast<std::uint64_t>(hex.size() - first - 1);
+  std::uint64_t digits = hex.size() - first - 1;
+  // Only a value that looks too long is counted again without its blanks.
+  if (significantBits(hex[first]) + 4 * digits > bitLength) {
+    digits -= static_cast<std::uint64_t>(
+        std::count_if(hex.begin() + static_cast<std::ptrdiff_t>(first), hex.end(), isBlank));
+  }
+  std::uint64_t needed = significantBits(hex[first]) + 4 * digits;
   return needed > bitLength ? HexResult::kTooLong : HexResult::kOk;
 }
 
@@ -108,7 +115,7 @@ HexResult hexToBits(std::string_view hex, std::uint32_t bitLength, BitString& bi
   bits = BitString{};
   if (result == HexResult::kEmpty) return result;
   bits.length = bitLength;
-  std::size_t first = hex.find_first_not_of('0');
+  std::size_t first = hex.find_first_not_of("0 \t\n\r\v\f");
   if (first == std::string_view::npos) return HexResult::kOk;
   std::string_view digits = hex.substr(first);
   // From the last digit back: bit 0 first, eight digits at a time where no blank stands.

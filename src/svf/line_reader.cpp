@@ -33,7 +33,12 @@ void LineReader::skipByteOrderMark() {
   constexpr std::string_view kMark = "\xEF\xBB\xBF";
   atStart_ = false;
   // A pipe may give the mark in pieces: read on until it is whole or cannot be one.
-  while (end_ < kMark.size() && kMark.starts_with(std::string_view(chunk_.data(), end_))) {
+  // A UTF-16 mark needs two bytes: a pipe may give one first.
+  auto mayBeMark = [&] {
+    std::string_view start(chunk_.data(), end_);
+    return kMark.starts_with(start) || (end_ < 2 && (start == "\xFF" || start == "\xFE"));
+  };
+  while (end_ < kMark.size() && mayBeMark()) {
     long count = source_->read(chunk_.data() + end_, chunk_.size() - end_);
     if (count <= 0) {
       atEnd_ = count == 0;
@@ -42,7 +47,9 @@ void LineReader::skipByteOrderMark() {
     }
     end_ += static_cast<std::size_t>(count);
   }
-  if (std::string_view(chunk_.data(), end_).starts_with(kMark)) position_ = kMark.size();
+  std::string_view start(chunk_.data(), end_);
+  if (start.starts_with(kMark)) position_ = kMark.size();
+  utf16_ = start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
 }
 
 bool LineReader::next(std::string& line) {

@@ -20,6 +20,8 @@ class LineReader {
   // input or on a read error (see failed()).
   bool next(std::string& line);
   bool failed() const { return failed_; }
+  // The input begins with a UTF-16 byte-order mark (FF FE or FE FF).
+  bool utf16() const { return utf16_; }
   // Starts again at the beginning of the input; false when the source cannot rewind.
   bool rewind();
   // The number of input bytes delivered so far.
@@ -48,6 +50,7 @@ class LineReader {
   bool failed_ = false;
   // Nothing read yet since the input was attached or rewound.
   bool atStart_ = true;
+  bool utf16_ = false;
 };
 
 }  // namespace kestrix

@@ -75,6 +75,11 @@ bool StatementReader::nextLine(std::string_view& line, bool& fromRest) {
   }
   fromRest = false;
   if (lines_.next(state_.line)) {
+    // UTF-16 text holds a NUL byte beside every character: nothing of it may be read as SVF.
+    if (lines_.utf16()) {
+      utf16_ = true;
+      return false;
+    }
     line = state_.line;
     return true;
   }
@@ -151,6 +156,7 @@ ReadResult StatementReader::read(std::string& statement) {
     appendLine(statement, statementText(line, offset, complete));
     if (complete) return ReadResult::kStatement;
   }
+  if (utf16_) return ReadResult::kUtf16;
   return readFailed_ ? ReadResult::kReadError : ReadResult::kEnd;
 }
 

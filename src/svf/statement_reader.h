@@ -19,6 +19,8 @@ struct ReaderState {
   // The physical line (from 1) where the statement last read, or the one being collected,
   // begins: its first line that is neither a comment nor blank; 0 before any.
   std::uint64_t statementLine = 0;
+  // A statement with text of its own has been read in this pass.
+  bool statementSeen = false;
 };
 
 // Where the reader copies the lines it echoes (the current PCF file).
@@ -30,10 +32,12 @@ class TextSink {
 
 enum class ReadResult : std::uint8_t {
   kStatement,
-  // The input ended; an unfinished statement there is dropped.
+  // The input ended; the statement holds what was collected of an unfinished one (if any).
   kEnd,
   // The input could not be read: the caller reports it.
   kReadError,
+  // The input is UTF-16 text: the caller reports it.
+  kUtf16,
 };
 
 // Reads SVF statements from the physical lines of the input. Comment and blank lines, and with
@@ -66,6 +70,7 @@ class StatementReader {
   TextSink& echo_;
   bool commentsOn_;
   bool readFailed_ = false;
+  bool utf16_ = false;
 };
 
 bool isCommentLine(std::string_view line);

@@ -60,6 +60,15 @@ std::string shortenedStatement(std::string_view statement) {
   return text;
 }
 
+void failQuoting(Translation& t, std::string_view message, std::string_view statement,
+                 std::uint64_t line) {
+  std::string text(message);
+  text += "COMMAND LINE WAS: ";
+  text += shortenedStatement(statement);
+  text += '\n';
+  failAtLine(t, text, line);
+}
+
 void fail(Translation& t, std::string_view message) {
   t.console.print(message);
   abortTranslation();

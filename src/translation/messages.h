@@ -27,6 +27,10 @@ void reportStatement(Translation& t, std::string_view message);
 // A statement that may be huge, as a message quotes it: a text longer than 256 characters as
 // its first 256, then "... (<length> characters)".
 std::string shortenedStatement(std::string_view statement);
+// `message`, then "COMMAND LINE WAS: <statement>\n", a long `statement` quoted in part as
+// shortenedStatement does, then the place of the statement, which begins at input line `line`.
+[[noreturn]] void failQuoting(Translation& t, std::string_view message, std::string_view statement,
+                              std::uint64_t line);
 // `message` alone: start-up, files, memory.
 [[noreturn]] void fail(Translation& t, std::string_view message);
 

@@ -1,5 +1,7 @@
 #include "translation/output_files.h"
 
+#include <algorithm>
+
 #include "core/fatal.h"
 #include "core/vector_format.h"
 #include "translation/messages.h"
@@ -15,13 +17,20 @@ constexpr std::string_view kHeadLine2 =
     "! KESTRIX SVF to PCF Translator version " KESTRIX_VERSION "\n";
 constexpr std::string_view kHeadEnd = "\n\n! Pattern Capture Format\n\n";
 
-// Appends every byte of `source` to `contents`; false on a read error.
-bool readAll(ByteSource& source, std::string& contents) {
+// The most a header file may hold: every PCF file of the set carries a copy, and a device such
+// as /dev/zero given by mistake would otherwise be read until memory runs out.
+constexpr std::size_t kMaxHeaderBytes = std::size_t{16} << 20;
+
+enum class HeaderRead { kWhole, kReadError, kTooLarge };
+
+// Appends every byte of `source` to `contents`, stopping past kMaxHeaderBytes.
+HeaderRead readHeader(ByteSource& source, std::string& contents) {
   char chunk[1 << 16];
   for (;;) {
     long count = source.read(chunk, sizeof chunk);
-    if (count <= 0) return count == 0;
+    if (count <= 0) return count == 0 ? HeaderRead::kWhole : HeaderRead::kReadError;
     contents.append(chunk, static_cast<std::size_t>(count));
+    if (contents.size() > kMaxHeaderBytes) return HeaderRead::kTooLarge;
   }
 }
 
@@ -38,10 +47,33 @@ void refuseFileRead(Translation& t, const std::string& path) {
 
 void readHeaderFile(Translation& t) {
   std::unique_ptr<ByteSource> source = t.files.openRead(t.options.headerFile);
-  if (source == nullptr || !readAll(*source, t.header)) {
-    fail(t, "Cannot open input file " + t.options.headerFile + "!\n");
+  if (source == nullptr) fail(t, "Cannot open input file " + t.options.headerFile + "!\n");
+  std::optional<FileIdentity> identity = source->identity();
+  // Swapped arguments: the SVF text would become the head of a file without vectors.
+  if (identity &&
+      std::find(t.filesRead.begin(), t.filesRead.end(), *identity) != t.filesRead.end()) {
+    fail(t, "\nThe input file and the header file are the same file!\n");
   }
-  if (std::optional<FileIdentity> identity = source->identity()) t.filesRead.push_back(*identity);
+  switch (readHeader(*source, t.header)) {
+    case HeaderRead::kWhole:
+      break;
+    case HeaderRead::kReadError:
+      fail(t, "Cannot open input file " + t.options.headerFile + "!\n");
+    case HeaderRead::kTooLarge:
+      std::string().swap(t.header);
+      fail(t, "\nHeader file " + t.options.headerFile + " is larger than 16 MiB!\n");
+  }
+  if (identity) t.filesRead.push_back(*identity);
+}
+
+void lockOutputName(Translation& t) {
+  std::string path = pcfFileName(t.options.outputFile, 1);
+  // An empty name is reported when file 1 is opened; the input is never made a lock over.
+  if (path.empty()) return;
+  refuseFileRead(t, path);
+  if (!t.files.lockExclusive(path)) {
+    fail(t, "\nOutput file " + path + " is being written by another translation!\n");
+  }
 }
 
 void openNextOutputFile(Translation& t) {
@@ -89,6 +121,7 @@ void openNextOutputFile(Translation& t) {
 void openContinuationFile(Translation& t) {
   openNextOutputFile(t);
   writePinDeclarations(t);
+  t.pass.output.pinBlockAtSplit = true;
   // The lines of a PIO statement carry its pins in the new file too.
   if (t.pass.pio.parallelOrder) {
     t.charged.write(vector_format::kUseParallelOrder, 1);

@@ -14,6 +14,9 @@ struct Translation;
 void refuseFileRead(Translation& t, const std::string& path);
 // Reads the header file, once for the whole run, and notes which file it is.
 void readHeaderFile(Translation& t);
+// Takes the lock on the name of file 1 for the whole run: a second translation on the same
+// name stops here, before it creates or truncates anything.
+void lockOutputName(Translation& t);
 // Finishes the current file (if any) and opens the next numbered one with its head. A PCF file
 // that would be made over the input or the header file stops the run, with nothing touched.
 // When writing, the writer thread closes the file and creates the next one; a failure there

@@ -71,6 +71,9 @@ struct OutputState {
   // The number the next file opened will bear: files produced so far are nextFileNumber - 1.
   std::int64_t nextFileNumber = 1;
   bool pinBlockWritten = false;
+  // The file's pin block was written when the file was started at a split, not at the demand
+  // of a statement: no statement of this file has clocked the TAP yet.
+  bool pinBlockAtSplit = false;
 };
 
 // The commands of a statement that run at its end, in statement order.
@@ -87,6 +90,10 @@ struct PassState {
   PioState pio;
   OutputState output;
   std::vector<StatementCommand> commands;
+  // The unknown-keyword message has been printed for the statement being translated.
+  bool unknownReported = false;
+  // Statements skipped whole for an unknown command; the summary tells how many.
+  std::uint64_t statementsSkipped = 0;
 };
 
 }  // namespace kestrix

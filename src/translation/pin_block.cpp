@@ -29,12 +29,13 @@ void writePinDeclarations(Translation& t) {
   block += "\ninputs TCK, TMS, TDI\noutputs TDO\n\npower VCC, GND\nfamily TTL\n\n";
   block += "pcf order default Scan is TCK, TMS, TDI, TDO\n";
   if (!names.empty()) {
-    block += "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, ";
+    block += "pcf order Parallel is TCK, TMS, TDI, TDO, ";
     appendNameList(block, names);
   }
   block += "\nunit \"Test\"\npcf\nuse pcf order Scan\n";
   t.charged.write(block, pinDeclarationLines(t));
   t.pass.output.pinBlockWritten = true;
+  t.pass.output.pinBlockAtSplit = false;
 }
 
 std::int64_t pinDeclarationLines(const Translation& t) {

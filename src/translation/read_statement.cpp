@@ -17,6 +17,16 @@ class CurrentFileSink final : public TextSink {
   Translation& t_;
 };
 
+// A file cut short (a failed copy, a truncated download) ends inside a statement; a file of
+// comments only, or the header file given as the input, holds none.
+[[noreturn]] void endOfInput(Translation& t, std::string_view statement) {
+  if (!statement.empty()) {
+    failQuoting(t, "\nThe input file ends inside a statement!\n", statement,
+                t.pass.reader.statementLine);
+  }
+  fail(t, "\nThe input file " + t.options.inputFile + " holds no SVF statement!\n");
+}
+
 }  // namespace
 
 bool readStatement(Translation& t, std::string& statement) {
@@ -25,11 +35,16 @@ bool readStatement(Translation& t, std::string& statement) {
                          t.options.commentsOn);
   switch (reader.read(statement)) {
     case ReadResult::kStatement:
+      if (!statement.empty()) t.pass.reader.statementSeen = true;
       return true;
     case ReadResult::kEnd:
-      return false;
+      if (statement.empty() && t.pass.reader.statementSeen) return false;
+      endOfInput(t, statement);
     case ReadResult::kReadError:
       break;
+    case ReadResult::kUtf16:
+      fail(t, "\nThe input file " + t.options.inputFile +
+                  " is UTF-16 text: save it as ASCII or UTF-8.\n");
   }
   fail(t, "Cannot open input file " + t.options.inputFile + "!\n");
 }

@@ -318,5 +318,72 @@ TEST(DeviceView, ARunLongerThanAFileGoesOnInTheNextFiles) {
   }
 }
 
+// A statement whose first keyword is unknown reaches no scan record: the next SDR compares
+// nothing that the program did not ask for.
+TEST(DeviceView, AnUnknownCommandLeavesTheScansAsTheProgramGivesThem) {
+  Seen seen(
+      "SDR 16 TDI (1234);\nLSDRX 16 TDI (1234) TDO (ABCD);\nSdr 16 TDO (FFFF);\n"
+      "SDR 16 TDI (FFFF);\n");
+  ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+  std::vector<replay::Scan> dr = seen.scans(false);
+  ASSERT_EQ(dr.size(), 2u) << "two DR scans of 16 bits, nothing of the skipped statements";
+  EXPECT_EQ(dr[1].tdi, std::string(16, '1'));
+  EXPECT_EQ(dr[1].tdo, std::string(16, 'X'));
+}
+
+// An end state must be stable: ENDDR DRSHIFT stops the run before any SIR bit could go into
+// the data register; with ENDDR DRPAUSE the SIR starts from Pause-DR through Update-DR.
+TEST(DeviceView, ScansEndInStableStatesOnly) {
+  Seen refused("STATE IDLE;\nENDDR DRSHIFT;\nSDR 8 TDI (A5);\nSIR 4 TDI (1);\n");
+  EXPECT_TRUE(refused.all<replay::Scan>().empty());
+  Seen paused("STATE IDLE;\nENDDR DRPAUSE;\nSDR 8 TDI (A5);\nSIR 4 TDI (1);\n");
+  ASSERT_FALSE(paused.result.problem) << paused.result.problem->message;
+  std::vector<replay::Scan> scans = paused.all<replay::Scan>();
+  ASSERT_EQ(scans.size(), 2u);
+  EXPECT_FALSE(scans[0].ir);
+  EXPECT_EQ(scans[0].tdi, "10100101");
+  EXPECT_TRUE(scans[1].ir);
+  EXPECT_EQ(scans[1].tdi, "1000");
+}
+
+// The pin order Parallel names the PIO pins right after TDO, as the lines carry them: each
+// pin's character stands under its own name. Sets written with a TRST name after TDO (which no
+// line carries) read the same.
+TEST(DeviceView, PioPinsCarryTheirCharactersUnderTheirNames) {
+  Seen seen("PIOMAP (IN PROG_B OUT DONE INOUT INIT_B);\nSTATE IDLE;\nPIO (LUZ);\n");
+  ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+  EXPECT_EQ(seen.result.pioNames, (std::vector<std::string>{"PROG_B", "DONE", "INIT_B"}));
+  std::vector<replay::PioCycle> pio = seen.all<replay::PioCycle>();
+  ASSERT_EQ(pio.size(), 1u);
+  EXPECT_EQ(pio[0].pins, "0HZ") << "PROG_B driven low, DONE expected high, INIT_B released";
+  std::string old = seen.run.files.files["out1.pcf"];
+  std::string order = "pcf order Parallel is TCK, TMS, TDI, TDO, ";
+  old.replace(old.find(order), order.size(), order + "TRST, ");
+  replay::Result oldSet = replay::replayTexts({{"out1.pcf", old}});
+  ASSERT_FALSE(oldSet.problem) << oldSet.problem->message;
+  EXPECT_EQ(oldSet.pioNames, seen.result.pioNames);
+  EXPECT_EQ(oldSet.operations.size(), seen.result.operations.size());
+}
+
+// After a length change every segment drops a kept MASK and SMASK: every TDO bit given is
+// compared and every TDI bit driven.
+TEST(DeviceView, ALengthChangeComparesAndDrivesEveryBitOfEverySegment) {
+  Seen seen(
+      "HIR 4 TDI (0) SMASK (3);\nTIR 4 TDI (0) MASK (3);\nSIR 4 TDI (0) SMASK (1) MASK (1);\n"
+      "HIR 8 TDI (FF);\nTIR 8 TDI (00) TDO (FF);\nSIR 8 TDI (A5) TDO (5A);\n");
+  ASSERT_FALSE(seen.result.problem) << seen.result.problem->message;
+  std::vector<replay::Scan> ir = seen.scans(true);
+  ASSERT_EQ(ir.size(), 2u);
+  // Header, data, trailer in shift order: bit 0 of each first.
+  EXPECT_EQ(ir[1].tdi,
+            "11111111"
+            "10100101"
+            "00000000");
+  EXPECT_EQ(ir[1].tdo,
+            "XXXXXXXX"
+            "LHLHHLHL"
+            "HHHHHHHH");
+}
+
 }  // namespace
 }  // namespace kestrix

@@ -309,10 +309,10 @@ TEST(ReplayProgram, FrequencyDirectivesAndWaitLengths) {
   EXPECT_EQ(frequencyDirective("! frequency: 25.5 kHz"), 25.5);
   EXPECT_EQ(frequencyDirective("! FREQUENCY 1.0E+06 HZ;"), 1e6);
   EXPECT_EQ(frequencyDirective("! FREQUENCY10MHz"), 10.0);
-  EXPECT_EQ(frequencyDirective("! FREQUENCY"), 0.0);
+  EXPECT_FALSE(frequencyDirective("! FREQUENCY"));
   EXPECT_FALSE(frequencyDirective("! Frequency 10 MHz"));
   // As kestrix reads them: a number begins with a digit, and a unit word ends the directive.
-  EXPECT_EQ(frequencyDirective("! FREQUENCY .5E6 HZ"), 0.0);
+  EXPECT_FALSE(frequencyDirective("! FREQUENCY .5E6 HZ"));
   EXPECT_EQ(frequencyDirective("! FREQUENCY 1E6 HZ, was frequency: 2E6"), 1e6);
   EXPECT_DOUBLE_EQ(waitSeconds("100u"), 1e-4);
   EXPECT_DOUBLE_EQ(waitSeconds("2s"), 2.0);

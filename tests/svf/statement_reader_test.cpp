@@ -15,16 +15,28 @@ namespace {
 struct Reader : testing::Context {
   Reader(const std::string& svf, bool commentsOn) : Context(commentsOn) {
     files.files["in.svf"] = svf;
+    t.options.inputFile = "in.svf";
     t.input = files.openRead("in.svf");
     t.lines.attach(t.input.get());
   }
   std::vector<std::string> all() {
     std::vector<std::string> statements;
     std::string statement;
-    while (readStatement(t, statement)) statements.push_back(statement);
+    stopped = stops([&] {
+      while (readStatement(t, statement)) statements.push_back(statement);
+    });
     return statements;
   }
+  bool stopped = false;
 };
+
+// The messages of an input that ends with no statement read, or inside one.
+const std::string kNoStatement = "\nThe input file in.svf holds no SVF statement!\n";
+// `statement` begins at input line `line`.
+std::string endsInside(const std::string& statement, int line) {
+  return "\nThe input file ends inside a statement!\nCOMMAND LINE WAS: " + statement +
+         "\nIn in.svf at line " + std::to_string(line) + ".\n";
+}
 
 struct ReaderCase {
   std::string svf;
@@ -58,21 +70,33 @@ const ReaderCase kReaderCases[] = {
     {"   ! note\n/ / x;\n/x;\n", false, {"/ / x", "/x"}, "   ! note\n"},
     {"SDR 8 TDI (FF) ! note\nTDO (00);\n", false, {"SDR 8 TDI (FF) TDO (00)"}, ""},
     {"SDR 8 TDI (FF) // note\n;\n", false, {"SDR 8 TDI (FF)"}, ""},
-    {"TDI (1) ! a; b\n", false, {"TDI (1) ! a"}, ""},
-    {"// note\n", false, {}, "// note\n"},
-    {"// note\n", true, {}, "! // note\n"},
-    {"\n  \t\n", false, {}, "\n  \t\n"},
-    {"\n  \t\n", true, {}, "! \n!   \t\n"},
+    // What follows the last ";" is a statement the input ends inside.
+    {"TDI (1) ! a; b\n", false, {"TDI (1) ! a"}, "", endsInside("b", 1)},
+    {"// note\n", false, {}, "// note\n", kNoStatement},
+    {"// note\n", true, {}, "! // note\n", kNoStatement},
+    {"\n  \t\n", false, {}, "\n  \t\n", kNoStatement},
+    {"\n  \t\n", true, {}, "! \n!   \t\n", kNoStatement},
     {"SDR 8 TDI (00);\n", true, {"SDR 8 TDI (00)"}, "! SDR 8 TDI (00);\n"},
-    {"SDR 8\n", false, {}, ""},
+    {"SDR 8\n", false, {}, "", endsInside("SDR 8", 1)},
+    {"SDR 8;\nSIR 8 ! note\n// x\nTDI\n(0\n",
+     false,
+     {"SDR 8"},
+     "// x\n",
+     endsInside("SIR 8 TDI (0", 2)},
+    {"SDR 8;\nSIR 8 TDI (" + kHex300 + ")",
+     false,
+     {"SDR 8"},
+     "",
+     endsInside("SIR 8 TDI (" + kHex300.substr(0, 245) + "... (312 characters)", 2)},
+    {"SDR 8;\n;\n", false, {"SDR 8", ""}, ""},
     {"STATE\n! c\nIDLE;", false, {"STATE IDLE"}, "! c\n"},
     // CRLF line ends.
     {"STATE\r\nIDLE;\r\n! x\r\n", false, {"STATE IDLE"}, "! x\r\n"},
     {"STATE\r\nIDLE;\r\n! x\r\n", true, {"STATE IDLE"}, "! STATE\r\n! IDLE;\r\n! ! x\r\n"},
     // A physical line is one line, however long.
     {"SDR 1200 TDI (" + kHex300 + ");\n", false, {"SDR 1200 TDI (" + kHex300 + ")"}, ""},
-    {kNote300, false, {}, kNote300},
-    {kNote300, true, {}, "! " + kNote300},
+    {kNote300, false, {}, kNote300, kNoStatement},
+    {kNote300, true, {}, "! " + kNote300, kNoStatement},
     // Frequency directives: the unit word cuts the text, never the ";".
     {"FREQUENCY 1.0E+06 HZ;\n",
      false,
@@ -80,7 +104,11 @@ const ReaderCase kReaderCases[] = {
      "",
      "Frequency=1.0E+06HZ;\nRunning..."},
     {"FREQUENCY 1 MHz x;\n", false, {"FREQUENCY 1 MHz"}, "", "Frequency=1MHz\nRunning..."},
-    {"! frequency: 3 kHz\n", false, {}, "! frequency: 3 kHz\n", "Frequency=3kHz\nRunning..."},
+    {"! frequency: 3 kHz\n",
+     false,
+     {},
+     "! frequency: 3 kHz\n",
+     "Frequency=3kHz\nRunning..." + kNoStatement},
     // A statement line with a comment is scanned once whole and once more for the comment.
     {"SDR 8 ! FREQUENCY 2 MHz\nTDI (0);\n",
      false,
@@ -90,8 +118,8 @@ const ReaderCase kReaderCases[] = {
     // A UTF-8 byte-order mark at the very start is no part of the text; anywhere else it is.
     {"\xEF\xBB\xBFSTATE IDLE;\n", true, {"STATE IDLE"}, "! STATE IDLE;\n"},
     {"\xEF\xBB\xBF! note\nSDR 8;\n", false, {"SDR 8"}, "! note\n"},
-    {"\xEF\xBB\xBF\n", true, {}, "! \n"},
-    {"\xEF\xBB\xBF", true, {}, ""},
+    {"\xEF\xBB\xBF\n", true, {}, "! \n", kNoStatement},
+    {"\xEF\xBB\xBF", true, {}, "", kNoStatement},
     {"\xEF\xBB\xBF\xEF\xBB\xBFSDR 8;\n", false, {"\xEF\xBB\xBFSDR 8"}, ""},
     {"\xEF\xBBSDR 8;\n", false, {"\xEF\xBBSDR 8"}, ""},
     {"SDR 8;\n\xEF\xBB\xBFSIR 8;\n", false, {"SDR 8", "\xEF\xBB\xBFSIR 8"}, ""},

@@ -21,12 +21,12 @@ TEST(PinBlock, DeclaresTheJtagPinsAndEveryPioName) {
       {{}, "\n" + jtag + "\n" + unit, 5},
       {{"P1"},
        "assign P1 to nodes \"P1\" \nbidirectional P1\n" + jtag +
-           "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, P1\n" + unit,
+           "pcf order Parallel is TCK, TMS, TDI, TDO, P1\n" + unit,
        8},
       {{"A", "BB", "C3"},
        "assign A to nodes \"A\" \nassign BB to nodes \"BB\" \nassign C3 to nodes \"C3\" \n"
        "bidirectional A, BB, C3\n" +
-           jtag + "pcf order Parallel is TCK, TMS, TDI, TDO, TRST, A, BB, C3\n" + unit,
+           jtag + "pcf order Parallel is TCK, TMS, TDI, TDO, A, BB, C3\n" + unit,
        10},
   };
   for (const auto& c : cases) {
