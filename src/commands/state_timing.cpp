@@ -259,8 +259,10 @@ namespace {
 TapState parseEndState(Translation& t, std::string_view keyword, std::string_view value) {
   TapState state = parseStateName(t, value);
   if (!isStableState(state)) {
-    failStatement(t, "\n" + std::string(keyword) + " state " + std::string(value) +
-                         " is not a stable state!\n");
+    // Appended piece by piece: g++ -O3 warns (-Wrestrict) about "literal" + std::string&&.
+    std::string message = "\n";
+    message.append(keyword).append(" state ").append(value).append(" is not a stable state!\n");
+    failStatement(t, message);
   }
   return state;
 }
