@@ -92,7 +92,13 @@ class ProgramMaker {
       text += " SMASK (" + hex(bits) + ")";
       smask = true;
     }
-    if (chance(50)) text += " TDO (" + hex(bits) + ") MASK (" + hex(bits) + ")";
+    if (chance(50)) {
+      // One call at a time: the operands of + are evaluated in an order compilers choose, and
+      // every compiler must make the same programs.
+      std::string tdo = hex(bits);
+      std::string mask = hex(bits);
+      text += " TDO (" + tdo + ") MASK (" + mask + ")";
+    }
     if (pio_ > 0 && chance(15)) text += " PIO (" + pioPattern() + ")";
     return text + ";\n";
   }
@@ -114,19 +120,22 @@ class ProgramMaker {
   }
 
   std::string runTest() {
-    std::string count = std::to_string(pick(3) == 0 ? pick(4) : 4 + pick(200000));
-    std::string time = std::to_string(1 + pick(9)) + "E-" + std::to_string(1 + pick(6));
+    std::string count = std::to_string(pick(3) == 0 ? pick(4) : 4 + pick(20000));
+    std::string digit = std::to_string(1 + pick(9));
+    std::string time = digit + "E-" + std::to_string(1 + pick(6));
+    std::string runState = stable();
+    std::string endState = stable();
     switch (pick(6)) {
       case 0:
         return "RUNTEST " + count + " TCK;\n";
       case 1:
-        return "RUNTEST " + stable() + " " + count + " TCK;\n";
+        return "RUNTEST " + runState + " " + count + " TCK;\n";
       case 2:
-        return "RUNTEST " + stable() + " " + count + " TCK ENDSTATE " + stable() + ";\n";
+        return "RUNTEST " + runState + " " + count + " TCK ENDSTATE " + endState + ";\n";
       case 3:
         return "RUNTEST " + time + " SEC;\n";
       case 4:
-        return "RUNTEST " + stable() + " " + time + " SEC ENDSTATE " + stable() + ";\n";
+        return "RUNTEST " + runState + " " + time + " SEC ENDSTATE " + endState + ";\n";
       default:
         return "RUNTEST " + count + " TCK " + time + " SEC;\n";
     }
@@ -156,8 +165,10 @@ class ProgramMaker {
       case 4:
       case 5:
         return runTest();
-      case 6:
-        return "WAIT " + std::to_string(pick(100)) + " TCK ENDSTATE " + stable() + ";\n";
+      case 6: {
+        std::string count = std::to_string(pick(100));
+        return "WAIT " + count + " TCK ENDSTATE " + stable() + ";\n";
+      }
       case 7:
         return chance(50) ? "TRST ON;\n" : "TRST OFF;\n";
       case 8:
