@@ -152,7 +152,7 @@ TEST(StatementChecks, HeaderFileChecks) {
 // UTF-16 text is refused before its first statement, whichever byte order, also from a pipe
 // that gives one byte at a time; a UTF-8 mark is passed over as before.
 TEST(StatementChecks, Utf16InputIsRefused) {
-  const std::string svf = std::string("S\0D\0R\0 \0008\0;\0\n\0", 16);
+  const std::string svf = std::string("S\0D\0R\0 \0008\0;\0\n\0", 14);
   for (std::string mark : {std::string("\xFF\xFE"), std::string("\xFE\xFF")}) {
     for (bool pipe : {false, true}) {
       MemoryFileSystem files;
