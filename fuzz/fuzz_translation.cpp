@@ -75,6 +75,17 @@ int successCount(const MemoryConsole& console) {
     failure("the success line does not begin a line", console);
   }
   std::string_view line = std::string_view(out).substr(at);
+  // After it, only the count of statements that were not translated may stand.
+  std::size_t lineEnd = line.find('\n');
+  if (lineEnd != std::string_view::npos && lineEnd + 1 < line.size()) {
+    std::string_view after = line.substr(lineEnd + 1);
+    std::string_view note = " not translated: see INVALID COMMAND ENCOUNTERED above.\n";
+    if (!endsWith(after, note) || after.find('\n') + 1 != after.size() || after[0] < '1' ||
+        after[0] > '9') {
+      failure("the success line is not the last line or is malformed", console);
+    }
+    line = line.substr(0, lineEnd + 1);
+  }
   if (line == "Translation Successful 1 file generated.\n") return 1;
   std::string_view suffix = " files generated.\n";
   if (!endsWith(line, suffix) || line.size() <= prefix.size() + suffix.size()) {

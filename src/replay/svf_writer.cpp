@@ -41,6 +41,16 @@ void SvfWriter::header() {
               "HIR 0;\nHDR 0;\nTIR 0;\nTDR 0;\n");
 }
 
+void SvfWriter::emit(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > at && text[at] != '!') statementWritten_ = true;
+    at = end + 1;
+  }
+  out_.append(text);
+}
+
 void SvfWriter::cycle(const Cycle& c) {
   if (isShift(c.from)) {
     if (path_.empty() || path_.back().kind != Kind::kBits || path_.back().to != c.from ||
@@ -91,7 +101,7 @@ void SvfWriter::finish(State) {
 
 void SvfWriter::settleReset() {
   if (!resetPending_) return;
-  out_.append("STATE RESET;\n");
+  emit("STATE RESET;\n");
   resetPending_ = false;
 }
 
@@ -102,10 +112,10 @@ void SvfWriter::pop(std::size_t count) {
 void SvfWriter::notExact(const std::string& why, bool scansKept) {
   ++inexact_;
   if (scansKept) {
-    out_.append("! not exact: " + why + "\n");
+    emit("! not exact: " + why + "\n");
   } else {
     ++changed_;
-    out_.append("! not exact, scans or waits differ: " + why + "\n");
+    emit("! not exact, scans or waits differ: " + why + "\n");
   }
 }
 
@@ -191,7 +201,7 @@ bool SvfWriter::coverUndefined(bool final) {
     notExact(cycleCount(cycles) + " before the TAP is known are written as the five reset cycles");
   }
   if (exact && samePio && writePioMap(path_.front().pio)) {
-    out_.append("PIO (" + svfPio(path_.front().pio) + ");\n");
+    emit("PIO (" + svfPio(path_.front().pio) + ");\n");
   } else {
     if (!plain) notExact("PIO characters on the reset cycles are left out");
     resetPending_ = true;
@@ -430,11 +440,10 @@ void SvfWriter::writeScan(const Element& bits, State exit) {
   if (!bits.pio.empty()) settleReset();
   State& end = ir ? endIr_ : endDr_;
   if (exit != end) {
-    out_.append(std::string(ir ? "ENDIR " : "ENDDR ") + name(exit) + ";\n");
+    emit(std::string(ir ? "ENDIR " : "ENDDR ") + name(exit) + ";\n");
     end = exit;
   }
-  out_.append("! bits from " + files_[bits.where.file] + ":" + std::to_string(bits.where.line) +
-              "\n");
+  emit("! bits from " + files_[bits.where.file] + ":" + std::to_string(bits.where.line) + "\n");
   std::string text = ir ? "SIR " : "SDR ";
   text += std::to_string(bits.tdi.size()) + " TDI (" + wrapped(svfHex(bits.tdi, "1")) + ")";
   bool& smask = smaskGiven_[ir ? 1 : 0];
@@ -453,7 +462,7 @@ void SvfWriter::writeScan(const Element& bits, State exit) {
       notExact("the PIO characters of the scan above are left out", false);
     }
   }
-  out_.append(text + ";\n");
+  emit(text + ";\n");
   resetPending_ = false;
 }
 
@@ -487,8 +496,7 @@ bool SvfWriter::writeWait() {
                  amount + " becomes another",
              false);
   }
-  out_.append("RUNTEST " + name(svf_) + " " + svfSeconds(amount) + " SEC ENDSTATE " + name(end) +
-              ";\n");
+  emit("RUNTEST " + name(svf_) + " " + svfSeconds(amount) + " SEC ENDSTATE " + name(end) + ";\n");
   resetPending_ = false;
   svf_ = end;
   return true;
@@ -534,7 +542,7 @@ void SvfWriter::writePio(std::string pins, std::uint64_t count) {
   }
   pop(1);
   settleReset();
-  for (std::uint64_t i = 0; i < count; ++i) out_.append("PIO (" + svfPio(pins) + ");\n");
+  for (std::uint64_t i = 0; i < count; ++i) emit("PIO (" + svfPio(pins) + ");\n");
 }
 
 void SvfWriter::parallelOrder(const std::vector<std::string>& names) {
@@ -545,12 +553,15 @@ void SvfWriter::parallelOrder(const std::vector<std::string>& names) {
 bool SvfWriter::writePioMap(const std::string& pins) {
   if (pioNames_.size() != pins.size()) return false;
   if (pioMapWritten_) return true;
+  // kestrix takes a PIOMAP only before the first statement that clocks: pins declared later
+  // in the set cannot be carried.
+  if (statementWritten_) return false;
   if (!std::all_of(pioNames_.begin(), pioNames_.end(), pioName)) return false;
   std::string text = "PIOMAP (";
   for (std::size_t i = 0; i < pioNames_.size(); ++i) {
     text += (i > 0 ? " INOUT " : "INOUT ") + pioNames_[i];
   }
-  out_.append(text + ");\n");
+  emit(text + ");\n");
   pioMapWritten_ = true;
   return true;
 }
@@ -628,8 +639,8 @@ void SvfWriter::writeStatePath(std::vector<State> states) {
     auto [begin, end] = longResetRun(states, svf_);
     if (end > begin) {
       writeStatePath(std::vector<State>(states.begin(), states.begin() + begin));
-      out_.append("RUNTEST RESET " + std::to_string(end - begin - kRunTestCycles) +
-                  " TCK ENDSTATE RESET;\n");
+      emit("RUNTEST RESET " + std::to_string(end - begin - kRunTestCycles) +
+           " TCK ENDSTATE RESET;\n");
       svf_ = S::RESET;
       writeStatePath(std::vector<State>(states.begin() + end, states.end()));
       return;
@@ -641,7 +652,7 @@ void SvfWriter::writeStatePath(std::vector<State> states) {
     states.insert(states.begin(), S::RESET);
     resetPending_ = false;
   } else if (states.size() == 1 && svf_ == S::IDLE && states[0] == S::IDLE) {
-    out_.append("RUNTEST IDLE 1 TCK ENDSTATE IDLE;\n");
+    emit("RUNTEST IDLE 1 TCK ENDSTATE IDLE;\n");
     return;
   } else if (states.size() == 1) {
     notExact("a single cycle into " + name(states[0]) + " is written after one more in " +
@@ -651,7 +662,7 @@ void SvfWriter::writeStatePath(std::vector<State> states) {
   if (!unknown && svf_ == S::RESET && states[0] == S::RESET) {
     // A file split before this statement would take the TAP from RESET to IDLE; STATE RESET
     // brings it back then, and writes nothing otherwise.
-    out_.append("STATE RESET;\n");
+    emit("STATE RESET;\n");
   }
   std::size_t start = 0;
   for (std::size_t i = 0; i < states.size(); ++i) {
@@ -664,7 +675,7 @@ void SvfWriter::writeStatePath(std::vector<State> states) {
       text += ' ';
       text += stateName(states[k]);
     }
-    out_.append(text + ";\n");
+    emit(text + ";\n");
     start = i + 1;
   }
   svf_ = states.back();

@@ -91,6 +91,8 @@ class SvfWriter final : public CycleListener {
   void pop(std::size_t count);
   void header();
 
+  // Appends to the program, noting whether a statement was written.
+  void emit(std::string_view text);
   TextOut& out_;
   std::vector<std::string> files_;
   std::vector<std::string> pioNames_;
@@ -101,6 +103,8 @@ class SvfWriter final : public CycleListener {
   State endIr_ = State::IDLE;
   bool smaskGiven_[2] = {false, false};
   bool pioMapWritten_ = false;
+  // A statement (not a comment) stands in the program after its head.
+  bool statementWritten_ = false;
   // The five reset cycles are due: the next statement that navigates writes them, an explicit
   // path with RESET as its first state.
   bool resetPending_ = false;
