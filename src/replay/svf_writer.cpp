@@ -552,7 +552,7 @@ void SvfWriter::parallelOrder(const std::vector<std::string>& names) {
 
 bool SvfWriter::writePioMap(const std::string& pins) {
   if (pioNames_.size() != pins.size()) return false;
-  if (pioMapWritten_) return true;
+  if (pioMapWritten_) return pioNames_ == mappedNames_;
   // kestrix takes a PIOMAP only before the first statement that clocks: pins declared later
   // in the set cannot be carried.
   if (statementWritten_) return false;
@@ -563,6 +563,7 @@ bool SvfWriter::writePioMap(const std::string& pins) {
   }
   emit(text + ");\n");
   pioMapWritten_ = true;
+  mappedNames_ = pioNames_;
   return true;
 }
 

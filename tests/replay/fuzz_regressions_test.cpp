@@ -49,6 +49,15 @@ TEST(ReplayFuzzRegressions, SvfProgramsTranslateAndKeepWhatTheySay) {
                "bidirectional A\npcf order Parallel is TCK, TMS, TDI, TDO, A\n" + parallel +
                tmsCycles("0", "1") + scan),
        "! not exact: PIO characters that match no PIOMAP are left out\n", true},
+      // The set declares its pins again, more of them, after the PIOMAP is written: the map
+      // stays what it was, so PIO characters for the new pins are left out, never written
+      // against the old map.
+      {"pins declared again",
+       pcfFile(start + parallel + tmsCycles("0", "1") + scan +
+                   "bidirectional A, B\npcf order Parallel is TCK, TMS, TDI, TDO, A, B\n" +
+                   parallel + tmsCycles("0", "10") + scan,
+               {"A"}),
+       "! not exact: PIO characters that match no PIOMAP are left out\n", true},
       // A set that ends right after Capture: the capture stays, the scan stays open.
       {"ends after capture", pcfFile(start + tmsCycles("100")),
        "! not exact: the set leaves the TAP in DRSHIFT, the program in DRPAUSE\n", true},
