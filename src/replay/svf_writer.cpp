@@ -41,13 +41,9 @@ void SvfWriter::header() {
               "HIR 0;\nHDR 0;\nTIR 0;\nTDR 0;\n");
 }
 
+// Each text is one comment or one statement, which its first character tells apart.
 void SvfWriter::emit(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > at && text[at] != '!') statementWritten_ = true;
-    at = end + 1;
-  }
+  if (!text.empty() && text.front() != '!') statementWritten_ = true;
   out_.append(text);
 }
 
@@ -552,7 +548,7 @@ void SvfWriter::parallelOrder(const std::vector<std::string>& names) {
 
 bool SvfWriter::writePioMap(const std::string& pins) {
   if (pioNames_.size() != pins.size()) return false;
-  if (pioMapWritten_) return pioNames_ == mappedNames_;
+  if (mappedNames_) return pioNames_ == *mappedNames_;
   // kestrix takes a PIOMAP only before the first statement that clocks: pins declared later
   // in the set cannot be carried.
   if (statementWritten_) return false;
@@ -562,7 +558,6 @@ bool SvfWriter::writePioMap(const std::string& pins) {
     text += (i > 0 ? " INOUT " : "INOUT ") + pioNames_[i];
   }
   emit(text + ");\n");
-  pioMapWritten_ = true;
   mappedNames_ = pioNames_;
   return true;
 }

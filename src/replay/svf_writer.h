@@ -102,9 +102,8 @@ class SvfWriter final : public CycleListener {
   State endDr_ = State::IDLE;
   State endIr_ = State::IDLE;
   bool smaskGiven_[2] = {false, false};
-  bool pioMapWritten_ = false;
-  // The pins of the PIOMAP written: a set may declare others later, which it cannot carry.
-  std::vector<std::string> mappedNames_;
+  // The pins of the PIOMAP, once written: a set may declare others later, which it cannot carry.
+  std::optional<std::vector<std::string>> mappedNames_;
   // A statement (not a comment) stands in the program after its head.
   bool statementWritten_ = false;
   // The five reset cycles are due: the next statement that navigates writes them, an explicit
